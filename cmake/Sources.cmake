@@ -1,0 +1,35 @@
+# Source files of the library, listed explicitly by subsystem.
+
+set(ORV_SOURCES
+  # Start-up and platform
+  orv/startup/AutoInit.cpp
+  orv/startup/StartUp.cpp
+  orv/startup/DynamicLibrary.cpp
+  orv/startup/Process.cpp
+  orv/startup/SystemInfo.cpp
+  orv/startup/IpAddress.cpp
+  # Errors and messages
+  orv/error/Exception.cpp
+  orv/error/ExceptionText.cpp
+  orv/error/ErrorLocation.cpp
+  orv/error/MessageCatalogue.cpp
+  orv/error/LibraryMessages.cpp
+  orv/error/FormatMessage.cpp
+  orv/error/ConsoleStreamBuf.cpp
+  # Files and paths
+  orv/file/FileString.cpp
+  orv/file/FileException.cpp
+  orv/file/File.cpp
+  orv/file/FileImplStream.cpp
+  orv/file/Parsing.cpp
+  # Text, time and encodings
+  orv/text/StringBase.cpp
+  orv/text/DateTime.cpp
+  orv/text/Base64.cpp
+  orv/text/Mutex.cpp
+)
+
+set(ORV_JNI_SOURCES
+  jni/LoadOrder.cpp
+  jni/Runtime.cpp
+)

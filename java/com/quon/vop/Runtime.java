@@ -1,0 +1,32 @@
+package com.quon.vop;
+
+/**
+ * The Java face of the native library libquonvop4j.
+ *
+ * <p>Loading this class loads the library ({@code System.loadLibrary("quonvop4j")}),
+ * so the JVM must find {@code libquonvop4j.so} on {@code java.library.path}.
+ */
+public class Runtime {
+    static {
+        System.loadLibrary("quonvop4j");
+    }
+
+    /**
+     * Hands the library's version and release date to {@code target} by calling its
+     * instance method {@code set(int major, int minor, int build, int revision,
+     * int year, int month, int day)}.
+     *
+     * @return 0 when {@code set} was called; 1 when {@code target} is null;
+     *     2 when its class has no such method (a {@code NoSuchMethodError} is then
+     *     thrown to the caller as well)
+     */
+    public native int iGetVersion(Object target);
+
+    /**
+     * Stores the name of the Java application in the library.
+     *
+     * @return 0 when stored; 1 when {@code name} is null (the name is unchanged);
+     *     2 when the name could not be copied (the name is unchanged)
+     */
+    public native int iSetApplicationName(String name);
+}

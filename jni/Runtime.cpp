@@ -1,0 +1,91 @@
+// jni/Runtime.cpp - native methods of the Java class com.quon.vop.Runtime.
+//
+// Every entry point converts its arguments, calls C++, and turns the outcome
+// into an int status. Nothing but that status crosses back into the JVM: no
+// C++ exception escapes and null arguments are answered, not dereferenced.
+#include <jni.h>
+
+#include <new>
+
+#include "jni/ApplicationName.h"
+
+namespace {
+
+// The version record handed to Java, in this order.
+constexpr jint kVersion[7] = {
+    6,    // major version
+    51,   // minor version
+    102,  // build number
+    500,  // revision
+    2009, // release year
+    10,   // release month
+    7,    // release day
+};
+
+// Releases the characters of a Java string on every path.
+class UtfChars {
+ public:
+  UtfChars(JNIEnv* env, jstring string)
+      : env_(env), string_(string), chars_(env->GetStringUTFChars(string, nullptr)) {}
+  ~UtfChars() {
+    if (chars_ != nullptr) env_->ReleaseStringUTFChars(string_, chars_);
+  }
+  UtfChars(const UtfChars&) = delete;
+  UtfChars& operator=(const UtfChars&) = delete;
+  const char* get() const { return chars_; }
+
+ private:
+  JNIEnv* env_;
+  jstring string_;
+  const char* chars_;
+};
+
+}  // namespace
+
+extern "C" {
+
+// Java: com.quon.vop.Runtime, native int iGetVersion(Object target)
+// Calls target.set(int, int, int, int, int, int, int) with the version and
+// release date. Returns 0 when "set" was called, 1 when the target (or its
+// class) is missing, 2 when the class has no instance method
+// "set(IIIIIII)V"; a NoSuchMethodError then stays pending for the caller.
+// An exception thrown by "set" also stays pending, with status 0.
+JNIEXPORT jint JNICALL Java_com_quon_vop_Runtime_iGetVersion(JNIEnv* env, jobject,
+                                                             jobject target) {
+  if (env == nullptr || target == nullptr) return 1;
+  jclass targetClass = env->GetObjectClass(target);
+  if (targetClass == nullptr) return 1;
+  jmethodID set = env->GetMethodID(targetClass, "set", "(IIIIIII)V");
+  if (set == nullptr) {
+    // exception pending: NoSuchMethodError, left for the Java caller
+    return 2;
+  }
+  env->CallVoidMethod(target, set, kVersion[0], kVersion[1], kVersion[2], kVersion[3],
+                      kVersion[4], kVersion[5], kVersion[6]);
+  return 0;
+}
+
+// Java: com.quon.vop.Runtime, native int iSetApplicationName(String name)
+// Stores the name as the JVM gives its bytes (modified UTF-8). Returns 0 when
+// stored, 1 for a null name or JNIEnv (nothing changes), 2 when the
+// characters could not be had or copied (the previous name is kept; an
+// OutOfMemoryError may be pending).
+JNIEXPORT jint JNICALL Java_com_quon_vop_Runtime_iSetApplicationName(JNIEnv* env, jobject,
+                                                                     jstring name) {
+  if (env == nullptr || name == nullptr) return 1;
+  try {
+    UtfChars chars(env, name);
+    if (chars.get() == nullptr) {
+      // exception pending: OutOfMemoryError
+      return 2;
+    }
+    // Build the copy first, so a failure keeps the previous name.
+    orv::StringBase<char> copy(chars.get());
+    jni::MutableApplicationName().swap(copy);
+    return 0;
+  } catch (...) {
+    return 2;
+  }
+}
+
+}  // extern "C"

@@ -1,0 +1,1 @@
+// orv/error/ConsoleStreamBuf.cpp - not yet written.

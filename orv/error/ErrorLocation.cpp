@@ -1,0 +1,115 @@
+// orv/error/ErrorLocation.cpp - per-thread error locations.
+#include "orv/error/ErrorLocation.h"
+
+#include <pthread.h>
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "orv/text/Mutex.h"
+
+namespace orv {
+namespace {
+
+struct Entry {
+  StringBase<char> text;
+  bool chained;
+};
+using Stack = std::vector<Entry>;
+// Keyed by pthread_self(); std::map keeps nodes stable, so a thread may keep
+// a pointer to its own stack while other threads insert theirs.
+using Table = std::map<pthread_t, Stack>;
+
+// The published table, or null. Changed only under tableMutex().
+std::atomic<Table*> publishedTable{nullptr};
+// Bumped whenever a table is created or destroyed, so that a thread's cached
+// pointer to its stack in an earlier table is never used again.
+std::atomic<std::uint64_t> tableGeneration{1};
+
+// Trivially destructible on purpose: thread_local objects with destructors
+// would pin the library in memory and make dlclose a no-op.
+thread_local Stack* cachedStack = nullptr;
+thread_local std::uint64_t cachedGeneration = 0;
+
+Mutex& tableMutex() {
+  // The process-wide mutex of this service, created on first use, which is
+  // module start at the latest; it is therefore destroyed after the module
+  // has been stopped and the table discarded.
+  static Mutex mutex;
+  return mutex;
+}
+
+Stack& currentStack() {
+  const std::uint64_t generation = tableGeneration.load(std::memory_order_acquire);
+  if (cachedStack != nullptr && cachedGeneration == generation) return *cachedStack;
+  MutexLock lock(tableMutex());
+  Table* table = publishedTable.load(std::memory_order_relaxed);
+  if (table == nullptr) {
+    table = new Table();
+    publishedTable.store(table, std::memory_order_relaxed);
+    tableGeneration.fetch_add(1, std::memory_order_acq_rel);
+  }
+  Stack& stack = (*table)[pthread_self()];
+  cachedStack = &stack;
+  cachedGeneration = tableGeneration.load(std::memory_order_acquire);
+  return stack;
+}
+
+void replaceTable(Table* fresh) {
+  Table* old;
+  {
+    MutexLock lock(tableMutex());
+    old = publishedTable.exchange(fresh, std::memory_order_acq_rel);
+    tableGeneration.fetch_add(1, std::memory_order_acq_rel);
+  }
+  delete old;
+}
+
+}  // namespace
+
+void AutoInitStarted(ErrorLocationInit*) { replaceTable(new Table()); }
+
+void AutoInitStopping(ErrorLocationInit*) { replaceTable(nullptr); }
+
+ErrorLocationScope::ErrorLocationScope(const StringBase<char>& text, bool chained)
+    : active_(false), pushed_(0) {
+  currentStack().push_back(Entry{text, chained});
+  active_ = true;
+  pushed_ = 1;
+}
+
+ErrorLocationScope::~ErrorLocationScope() {
+  if (!active_) return;
+  active_ = false;
+  Stack& stack = currentStack();
+  for (std::size_t i = 0; i < pushed_ && !stack.empty(); ++i) stack.pop_back();
+}
+
+StringBase<char> CurrentErrorLocation() {
+  const Stack& stack = currentStack();
+  if (stack.empty()) return StringBase<char>();
+  auto entry = stack.rbegin();
+  StringBase<char> result(entry->text);
+  bool chained = entry->chained;
+  while (chained && ++entry != stack.rend()) {
+    StringBase<char> outer(entry->text);
+    outer += ", ";
+    outer += result;
+    result.swap(outer);
+    chained = entry->chained;
+  }
+  return result;
+}
+
+namespace internal {
+
+bool ErrorLocationTableExists() noexcept {
+  return publishedTable.load(std::memory_order_acquire) != nullptr;
+}
+
+std::size_t ErrorLocationDepth() { return currentStack().size(); }
+
+}  // namespace internal
+}  // namespace orv

@@ -1,0 +1,1 @@
+// orv/error/FormatMessage.cpp - not yet written.

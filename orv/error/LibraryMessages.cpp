@@ -1,0 +1,1 @@
+// orv/error/LibraryMessages.cpp - not yet written.

@@ -1,0 +1,1 @@
+// orv/error/MessageCatalogue.cpp - not yet written.

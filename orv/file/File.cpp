@@ -1,0 +1,1 @@
+// orv/file/File.cpp - not yet written.

@@ -1,0 +1,1 @@
+// orv/file/FileException.cpp - not yet written.

@@ -1,0 +1,1 @@
+// orv/file/FileImplStream.cpp - not yet written.

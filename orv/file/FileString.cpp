@@ -1,0 +1,1 @@
+// orv/file/FileString.cpp - not yet written.

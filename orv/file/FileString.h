@@ -1,0 +1,88 @@
+// orv/file/FileString.h - a file name with its path operations.
+//
+// Paths follow POSIX: "/" separates components, a leading "/" makes a path
+// absolute. All operations are byte-wise and case-sensitive. The operations
+// that change the name work in place and return the object.
+#ifndef ORV_FILE_FILESTRING_H
+#define ORV_FILE_FILESTRING_H
+
+#include <cstddef>
+
+#include "orv/Export.h"
+#include "orv/text/StringBase.h"
+
+namespace orv {
+
+class ORV_API FileString : public StringBase<char> {
+ public:
+  FileString() noexcept;
+  FileString(const char* text);                // NOLINT: null gives the empty name
+  FileString(const StringBase<char>& text);    // NOLINT
+  FileString(const std::string& text);         // NOLINT
+  FileString(const FileString& other);
+  FileString(FileString&& other) noexcept;
+  ~FileString() override;
+
+  FileString& operator=(const StringBase<char>& text);
+  FileString& operator=(const FileString& other);
+  FileString& operator=(FileString&& other) noexcept;
+  FileString& operator=(const char* text);
+
+  /// Joins a component or relative path with exactly one separator between:
+  ///   /a  + b   => /a/b
+  ///   /a/ + /b  => /a/b
+  ///   ""  + b   => b
+  ///   /a  + ""  => /a
+  /// Nothing else of either text is examined ("//" inside stays).
+  FileString& AppendPath(const FileString& part);
+
+  /// The part behind the last separator (the whole name without one),
+  /// optionally without its extension:
+  ///   /a/b/c.txt, false => c
+  ///   /a/b/, true       => <empty>
+  FileString GetFileName(bool withExtension) const;
+
+  /// Removes the text from the last "." of the last component on:
+  ///   a.tar.gz => a.tar;  dir.d/file => dir.d/file;  .profile => <empty>
+  FileString& RemoveExtension();
+
+  /// RemoveExtension, then "." (unless `extension` starts with one) and
+  /// `extension`: lib.x + so => lib.so; lib + .so => lib.so.
+  FileString& SetExtension(const StringBase<char>& extension);
+
+  /// Makes the name absolute (current directory, or HOME for a leading "~")
+  /// and removes "/./" and "name/../" textually:
+  ///   ""          => the current directory, unchanged
+  ///   /a/b/../../c => /c;  /../a => /../a;  /a//b => /a//b;  /a/b/.. stays
+  ///   ~/x with HOME=/home/u => /home/u/x; with HOME unset ~/x stays
+  /// Throws FileException (1016) naming the file when the current directory
+  /// is needed and cannot be read; the name is then unchanged.
+  FileString& MakeAbsolute();
+
+  /// Replaces the name by the real path the file system gives for it. An
+  /// empty name stays empty. Throws FileException 1003 naming the file when
+  /// the path cannot be resolved; the name is then unchanged.
+  FileString& Canonicalize();
+
+  /// True when the name (links followed) is a regular file, a character
+  /// device or a block device; false for anything else and on any error.
+  bool IsExistingFile() const;
+
+  /// The absolute, cleaned-up name with leading directories replaced by
+  /// "..." until it fits `maxLength` (0 means 512) or only the last component
+  /// is left: /home/user/projects/x.txt, 10 => /.../x.txt. "<none>" for the
+  /// empty name. Never throws for a name that cannot be made absolute: it is
+  /// then shortened as given.
+  StringBase<char> GetShortName(std::size_t maxLength) const;
+
+  /// The form file error messages show: GetShortName, or for the empty name
+  /// "<none>" when `noneWhenEmpty` and the empty text otherwise.
+  StringBase<char> GetDisplayName(std::size_t maxLength, bool noneWhenEmpty) const;
+
+  /// The process-wide separator set, "/". Created once, never released.
+  static const StringBase<char>& GetSeparators();
+};
+
+}  // namespace orv
+
+#endif

@@ -1,0 +1,1 @@
+// orv/file/Parsing.cpp - not yet written.

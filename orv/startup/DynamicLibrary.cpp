@@ -1,0 +1,1 @@
+// orv/startup/DynamicLibrary.cpp - not yet written.

@@ -1,0 +1,1 @@
+// orv/startup/IpAddress.cpp - not yet written.

@@ -1,0 +1,1 @@
+// orv/startup/Process.cpp - not yet written.

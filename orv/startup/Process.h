@@ -1,0 +1,52 @@
+// orv/startup/Process.h - the descriptor of the running process.
+#ifndef ORV_STARTUP_PROCESS_H
+#define ORV_STARTUP_PROCESS_H
+
+#include <cstdint>
+#include <vector>
+
+#include "orv/Export.h"
+#include "orv/file/FileString.h"
+
+namespace orv {
+
+class DynamicLibrary;
+
+class ORV_API Process {
+ public:
+  /// The descriptor of the running process, created on the first call (not
+  /// synchronised: the first call must complete before a second thread
+  /// calls). If the executable path cannot be resolved, the descriptor stays
+  /// published with an empty path and the FileException passes on.
+  static Process* Current();
+
+  /// Canonical path of the running executable, through /proc/<pid>/exe.
+  /// Throws FileException 1003 naming the link when it cannot be resolved.
+  void GetExecutablePath(FileString& path) const;
+
+  /// Fills `libraries` with one new DynamicLibrary per object of the
+  /// loader's chain, in chain order (the main program first); each has been
+  /// loaded by its name, and one whose load failed is listed unloaded. The
+  /// list is emptied first; its earlier objects are not deleted. The caller
+  /// owns the new objects. False, with the list unchanged, on a descriptor
+  /// other than Current() or when the loader's main handle is unavailable.
+  bool GetLoadedLibraries(std::vector<DynamicLibrary*>& libraries) const;
+
+  const FileString& GetPath() const noexcept { return executablePath_; }
+  std::int32_t GetId() const noexcept { return processId_; }
+
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+  ~Process();
+
+ private:
+  Process();
+  friend struct ProcessAccess;
+
+  FileString executablePath_;
+  std::int32_t processId_;
+};
+
+}  // namespace orv
+
+#endif

@@ -1,0 +1,1 @@
+// orv/startup/SystemInfo.cpp - not yet written.

@@ -1,0 +1,1 @@
+// orv/text/Base64.cpp - not yet written.

@@ -1,0 +1,1 @@
+// orv/text/DateTime.cpp - not yet written.

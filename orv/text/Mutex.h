@@ -1,0 +1,56 @@
+// orv/text/Mutex.h - a lazily created, non-recursive mutex and its scoped lock.
+#ifndef ORV_TEXT_MUTEX_H
+#define ORV_TEXT_MUTEX_H
+
+#include <pthread.h>
+
+#include "orv/Export.h"
+
+namespace orv {
+
+/// Handle to a POSIX mutex that lives on the heap. The mutex has default
+/// attributes, so locking it twice on one thread blocks. When its storage
+/// cannot be allocated the handle has no mutex and locking does nothing.
+class ORV_API Mutex {
+ public:
+  /// Creates the holder and the mutex at once.
+  Mutex();
+  ~Mutex();
+  Mutex(const Mutex&) = delete;
+  Mutex& operator=(const Mutex&) = delete;
+
+  /// Creates the mutex, or resets it: an existing mutex is destroyed and
+  /// replaced by a fresh, unlocked one. Throws std::bad_alloc only when the
+  /// holder itself cannot be allocated.
+  void Create();
+  /// Destroys the mutex and the holder; the handle then has neither.
+  void Destroy() noexcept;
+
+  bool HasHolder() const noexcept { return holder_ != nullptr; }
+  /// The platform mutex, or null when there is none.
+  pthread_mutex_t* Native() const noexcept;
+
+ private:
+  struct Holder {
+    pthread_mutex_t* mutex;
+  };
+  Holder* holder_;
+};
+
+/// Locks a Mutex for the lifetime of the object, creating it first when the
+/// handle has no holder yet. That creation is not itself guarded: a mutex
+/// that threads share must be created before they use it.
+class ORV_API MutexLock {
+ public:
+  explicit MutexLock(Mutex& mutex);
+  ~MutexLock();
+  MutexLock(const MutexLock&) = delete;
+  MutexLock& operator=(const MutexLock&) = delete;
+
+ private:
+  Mutex* mutex_;
+};
+
+}  // namespace orv
+
+#endif

@@ -1,0 +1,1 @@
+// LoadedLibraryTest.cpp - not yet written.

@@ -1,0 +1,1 @@
+// RuntimeTest.cpp - not yet written.

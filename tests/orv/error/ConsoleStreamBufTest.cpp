@@ -1,0 +1,1 @@
+// ConsoleStreamBufTest.cpp - not yet written.

@@ -1,0 +1,1 @@
+// ErrorLocationTest.cpp - not yet written.

@@ -1,0 +1,1 @@
+// ExceptionTest.cpp - not yet written.

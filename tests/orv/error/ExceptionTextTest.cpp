@@ -1,0 +1,1 @@
+// ExceptionTextTest.cpp - not yet written.

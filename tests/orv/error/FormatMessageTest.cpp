@@ -1,0 +1,1 @@
+// FormatMessageTest.cpp - not yet written.

@@ -1,0 +1,1 @@
+// MessageCatalogueTest.cpp - not yet written.

@@ -1,0 +1,1 @@
+// FileStringTest.cpp - not yet written.

@@ -1,0 +1,1 @@
+// FileTest.cpp - not yet written.

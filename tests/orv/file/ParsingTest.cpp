@@ -1,0 +1,1 @@
+// ParsingTest.cpp - not yet written.

@@ -1,0 +1,1 @@
+// AutoInitTest.cpp - not yet written.

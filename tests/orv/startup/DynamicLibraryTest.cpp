@@ -1,0 +1,1 @@
+// DynamicLibraryTest.cpp - not yet written.

@@ -1,0 +1,1 @@
+// ProcessTest.cpp - not yet written.

@@ -1,0 +1,1 @@
+// StartUpTest.cpp - not yet written.

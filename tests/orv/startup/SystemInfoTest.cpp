@@ -1,0 +1,1 @@
+// SystemInfoTest.cpp - not yet written.

@@ -1,0 +1,1 @@
+// Base64Test.cpp - not yet written.

@@ -1,0 +1,1 @@
+// DateTimeTest.cpp - not yet written.

@@ -1,0 +1,1 @@
+// MutexTest.cpp - not yet written.

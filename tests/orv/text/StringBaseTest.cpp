@@ -1,0 +1,1 @@
+// StringBaseTest.cpp - not yet written.
