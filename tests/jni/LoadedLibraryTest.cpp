@@ -1,1 +1,33 @@
-// LoadedLibraryTest.cpp - not yet written.
+// Tests of the library as the dynamic loader brings it up: the module, its
+// identity and the services that its start created.
+#include <gtest/gtest.h>
+
+#include "jni/ApplicationName.h"
+#include "orv/error/ErrorLocation.h"
+#include "orv/startup/AutoInit.h"
+#include "orv/startup/StartUp.h"
+
+namespace {
+
+TEST(LoadedLibrary, ModuleIsMainWithItsNameAndTag) {
+  orv::StartUp* main = orv::StartUp::GetMain();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(main, orv::Module::GetInstance());
+  ASSERT_NE(main->GetModuleName(), nullptr);
+  EXPECT_EQ(*main->GetModuleName(), "libquonvop4j");
+  EXPECT_STREQ(orv::StartUp::GetShortTag(), "QV");
+  EXPECT_EQ(main->GetBaseName(), "orv");
+  orv::StringBase<char> code("junk");
+  EXPECT_EQ(main->GetLanguageCode(code), "");
+}
+
+TEST(LoadedLibrary, ServicesAreRegisteredAndStarted) {
+  EXPECT_EQ(orv::AutoInitBase::RegisteredCount(), 4u);
+  EXPECT_TRUE(orv::internal::ErrorLocationTableExists());
+}
+
+TEST(LoadedLibrary, ApplicationNameStartsEmpty) {
+  EXPECT_EQ(ApplicationName(), "");
+}
+
+}  // namespace

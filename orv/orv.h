@@ -1,0 +1,18 @@
+// orv/orv.h - the whole public API of the base library in one include.
+#ifndef ORV_ORV_H
+#define ORV_ORV_H
+
+#include "orv/Export.h"
+#include "orv/error/ErrorLocation.h"
+#include "orv/error/Exception.h"
+#include "orv/file/FileException.h"
+#include "orv/file/FileString.h"
+#include "orv/startup/AutoInit.h"
+#include "orv/startup/DynamicLibrary.h"
+#include "orv/startup/Process.h"
+#include "orv/startup/StartUp.h"
+#include "orv/text/DateTime.h"
+#include "orv/text/Mutex.h"
+#include "orv/text/StringBase.h"
+
+#endif

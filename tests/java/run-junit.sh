@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs the JUnit tests on one JVM with -Xcheck:jni against one build of the
+# library. Fails when a test fails or when the JVM reports any JNI warning.
+# Usage: run-junit.sh <java> <library dir> <test jar> <class path...>
+set -u
+java=$1 libdir=$2 testjar=$3
+shift 3
+classpath=$(IFS=:; echo "$testjar:$*")
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+"$java" -Xcheck:jni -Djava.library.path="$libdir" \
+  -jar /usr/share/java/junit-platform-console-standalone.jar \
+  --class-path "$classpath" --scan-class-path "$testjar" \
+  --disable-banner --details=tree >"$log" 2>&1
+status=$?
+cat "$log"
+if grep -E -q 'WARNING in native method|FATAL ERROR in native method|JNI (WARNING|ERROR)' "$log"; then
+  echo "run-junit.sh: the JVM reported a JNI problem" >&2
+  exit 1
+fi
+exit $status

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Checks what libquonvop4j.so shows the dynamic loader: both JNI functions
+# under their exact names, nothing of the C++ runtime, no dependency beyond
+# the C library, POSIX threads and the loader, and no STB_GNU_UNIQUE symbol
+# (a single one turns dlclose into a no-op, so the library could not unload).
+# Usage: check-exports.sh <path to libquonvop4j.so>
+set -u
+lib=$1
+fail=0
+defined=$(readelf -W --dyn-syms "$lib" | awk '$7 != "UND" && NR > 3 {print $5, $8}')
+
+for symbol in Java_com_quon_vop_Runtime_iGetVersion Java_com_quon_vop_Runtime_iSetApplicationName; do
+  if ! grep -q -x "GLOBAL $symbol" <<<"$defined"; then
+    echo "missing export: $symbol"; fail=1
+  fi
+done
+
+runtime=$(awk '{print $2}' <<<"$defined" | grep -E '^(_ZNSt|_ZNKSt|_ZSt|_ZTISt|_ZTSSt|_ZTVSt|_ZN9__gnu_cxx|_ZNK9__gnu_cxx|__cxa_|__gxx_|_Unwind_|__gcc_)' )
+if [ -n "$runtime" ]; then
+  echo "C++ runtime symbols exported:"; head -20 <<<"$runtime"; fail=1
+fi
+
+unexpected=$(readelf -d "$lib" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' |
+  grep -v -E '^(libc\.so\.6|libpthread\.so\.0|libdl\.so\.2|ld-linux(-x86-64)?\.so\.[0-9])$')
+if [ -n "$unexpected" ]; then
+  echo "unexpected shared-object dependencies:"; echo "$unexpected"; fail=1
+fi
+
+if readelf -W -s "$lib" | grep -q UNIQUE; then
+  echo "STB_GNU_UNIQUE symbols:"; readelf -W -s "$lib" | grep UNIQUE | head; fail=1
+fi
+
+[ $fail -eq 0 ] && echo "exports of $lib are as intended"
+exit $fail
