@@ -6,6 +6,7 @@
 // nothing else in the library defines a static object that does work.
 #include "jni/ApplicationName.h"
 #include "orv/error/ErrorLocation.h"
+#include "orv/error/LibraryMessages.h"
 #include "orv/startup/AutoInit.h"
 #include "orv/startup/StartUp.h"
 #include "orv/text/StringBase.h"
@@ -15,6 +16,9 @@ namespace {
 // 1. Service registrars, in the order their services are created at start
 //    and the reverse of the order they are destroyed at stop.
 orv::AutoInit<orv::ErrorLocationInit> errorLocations;  // per-thread error locations
+
+// Message tables: every text is registered before the module comes up.
+orv::LibraryMessages libraryMessages("libquonvop4j");  // the 139 message texts
 
 // 2. The library module: main start-up object, module "libquonvop4j", tag "QV".
 orv::Module libraryModule("QV", "libquonvop4j");

@@ -1,10 +1,13 @@
 // orv/error/Exception.cpp - construction and copying of exceptions.
 #include "orv/error/Exception.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <new>
 
 #include "orv/error/ErrorLocation.h"
+#include "orv/error/FormatMessage.h"
+#include "orv/startup/StartUp.h"
 
 namespace orv {
 
@@ -53,14 +56,28 @@ const char* Exception::what() const noexcept {
   try {
     return ComposeText();
   } catch (...) {
-    // Composition failed (memory exhausted, or no reporter could be found).
-    // Still answer one line that names the number, in storage that needs no
-    // allocation.
-    static thread_local char fallback[96];
-    std::snprintf(fallback, sizeof fallback,
-                  "<unknown>: message %ld (text could not be composed).", number);
-    return fallback;
+    // Usually the running program's path could not be resolved (no main
+    // start-up object to name the reporter): compose again without asking
+    // the process.
   }
+  try {
+    internal::ReporterWithoutProcess withoutProcess;
+    return ComposeText();
+  } catch (...) {
+    // Memory exhausted, or the catalogue failed: fall through.
+  }
+  // Still one line that names the number, in storage that needs no
+  // allocation. The class words are the library's English defaults.
+  static thread_local char fallback[160];
+  const char* reporter = "<unknown>";
+  if (StartUp* main = StartUp::GetMain()) {
+    if (const StringBase<char>* name = main->GetModuleName()) reporter = name->c_str();
+  }
+  const char* classWord = number < 2000 ? "fatal error" : number < 4000 ? "error" : "warning";
+  const long shown = static_cast<std::int32_t>(static_cast<std::uint32_t>(number));
+  std::snprintf(fallback, sizeof fallback, "%.64s: %s %.15s%ld - message text unavailable.",
+                reporter, classWord, StartUp::GetShortTag(), shown);
+  return fallback;
 }
 
 }  // namespace orv

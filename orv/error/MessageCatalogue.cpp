@@ -1,1 +1,157 @@
-// orv/error/MessageCatalogue.cpp - not yet written.
+// orv/error/MessageCatalogue.cpp - the catalogue table and language modules.
+#include "orv/error/MessageCatalogue.h"
+
+#include <climits>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "orv/error/Exception.h"
+#include "orv/startup/DynamicLibrary.h"
+#include "orv/startup/Process.h"
+
+namespace orv {
+namespace {
+
+// Set once the table has been destroyed at unload, so that a late lookup
+// finds nothing instead of touching a destroyed map. Constant-initialised.
+bool tableDestroyed = false;
+
+// The catalogue: message number as unsigned decimal text (compared as bytes)
+// to its text. One table for every module name.
+struct Table {
+  std::map<std::string, StringBase<char>> texts;
+
+  Table() = default;
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+  ~Table() { tableDestroyed = true; }
+};
+
+// Created on the first registration or lookup; destroyed when the library
+// is unloaded (or the program ends), after the registering objects.
+Table* GetTable() {
+  if (tableDestroyed) return nullptr;
+  static Table table;
+  return &table;
+}
+
+std::string KeyOf(unsigned int number) { return std::to_string(number); }
+
+// The first call offers this many bytes; longer texts need a second call.
+constexpr unsigned int kFirstBufferSize = 256;
+
+// The text a module left in `buffer`: up to the first zero byte, but never
+// beyond the `size` bytes the module was given, whether it terminated the
+// text or not.
+void TakeText(const char* buffer, std::size_t size, StringBase<char>& out) {
+  const void* end = std::memchr(buffer, '\0', size);
+  const std::size_t length =
+      end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - buffer)
+                     : size;
+  out.Assign(buffer, length);
+}
+
+// Asks one module's function; true with `out` set when it has a text.
+bool AskModule(LoadStringFromResourceFunction function, unsigned int number,
+               StringBase<char>& out) {
+  // Zero-filled, so a module that claims a text but writes nothing yields
+  // the empty text rather than stale memory.
+  std::unique_ptr<char[]> small(new char[kFirstBufferSize]());
+  const unsigned int length = function(number, kFirstBufferSize, small.get());
+  if (length == 0) return false;
+  if (length < kFirstBufferSize) {
+    TakeText(small.get(), kFirstBufferSize, out);
+    return true;
+  }
+  // No buffer of length + 1 bytes can be offered: treat it as no text rather
+  // than let the size wrap round to a tiny allocation.
+  if (length == UINT_MAX) return false;
+  const unsigned int size = length + 1;
+  std::unique_ptr<char[]> large(new char[size]());
+  std::memcpy(large.get(), small.get(), kFirstBufferSize);
+  small.reset();
+  function(number, size, large.get());  // the second answer is not examined
+  TakeText(large.get(), size, out);
+  return true;
+}
+
+// Deletes every listed library object when the search ends, however it
+// ends; deleting one calls its "ModuleInit" with 0 and drops its reference.
+class LibraryListOwner {
+ public:
+  explicit LibraryListOwner(std::vector<DynamicLibrary*>& libraries)
+      : libraries_(libraries) {}
+  ~LibraryListOwner() {
+    for (DynamicLibrary* library : libraries_) delete library;
+    libraries_.clear();
+  }
+  LibraryListOwner(const LibraryListOwner&) = delete;
+  LibraryListOwner& operator=(const LibraryListOwner&) = delete;
+
+ private:
+  std::vector<DynamicLibrary*>& libraries_;
+};
+
+// Asks every loaded shared object in the loader's order; the first one with
+// a text wins.
+bool AskLanguageModules(unsigned int number, StringBase<char>& out) {
+  Process* process = nullptr;
+  try {
+    process = Process::Current();
+  } catch (const Exception&) {
+    // No process descriptor (its executable path could not be resolved):
+    // no list of loaded objects either, so nobody can be asked.
+    return false;
+  }
+  if (process == nullptr) return false;
+
+  std::vector<DynamicLibrary*> libraries;
+  LibraryListOwner owner(libraries);
+  if (!process->GetLoadedLibraries(libraries)) return false;
+
+  const StringBase<char> symbol("OrvLoadStringFromResource");
+  for (DynamicLibrary* library : libraries) {
+    if (library == nullptr) continue;
+    void* address = library->GetSymbol(symbol);
+    if (address == nullptr) continue;
+    // dlsym hands out functions as object pointers; copy the bits across.
+    LoadStringFromResourceFunction function = nullptr;
+    static_assert(sizeof function == sizeof address, "function pointer size");
+    std::memcpy(&function, &address, sizeof function);
+    if (AskModule(function, number, out)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+MessageEntry::MessageEntry(unsigned int messageNumber, const char* messageText)
+    : number(messageNumber), text(messageText) {}
+
+bool RegisterMessage(const StringBase<char>& /*moduleName*/, const MessageEntry& entry) {
+  Table* table = GetTable();
+  if (table == nullptr) return false;
+  return table->texts.emplace(KeyOf(entry.number), entry.text).second;
+}
+
+bool LoadMessageText(const StringBase<char>& /*moduleName*/, unsigned int number,
+                     StringBase<char>& out) {
+  if (Table* table = GetTable()) {
+    const auto found = table->texts.find(KeyOf(number));
+    if (found != table->texts.end()) {
+      out = found->second;
+      return true;
+    }
+  }
+  return AskLanguageModules(number, out);
+}
+
+bool GetMessageText(StringBase<char>& out, unsigned int number) {
+  static const char kBaseModuleName[] = "orv";
+  return LoadMessageText(StringBase<char>(kBaseModuleName), number, out);
+}
+
+}  // namespace orv

@@ -21,9 +21,9 @@ TEST(Mutex, LockCreatesAMissingHolderAndLocks) {
   pthread_mutex_unlock(mutex.Native());
 }
 
-TEST(Mutex, CreateOnAHeldMutexGivesAFreshUnlockedOne) {
+TEST(Mutex, CreateOnAMutexGivesAFreshUnlockedOne) {
   orv::Mutex mutex;
-  ASSERT_EQ(pthread_mutex_lock(mutex.Native()), 0);
+  { orv::MutexLock lock(mutex); }
   mutex.Create();
   ASSERT_NE(mutex.Native(), nullptr);
   EXPECT_EQ(pthread_mutex_trylock(mutex.Native()), 0);

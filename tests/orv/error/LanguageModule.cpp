@@ -1,0 +1,108 @@
+// LanguageModule.cpp - language modules that the catalogue tests load.
+//
+// Built twice: ORV_LANGUAGE_MODULE 1 is loaded first, 2 second. Each records
+// the calls it receives so the tests can tell who was asked, how often and
+// with which buffer sizes.
+#include <cstring>
+
+#ifndef ORV_LANGUAGE_MODULE
+#error "ORV_LANGUAGE_MODULE must be 1 or 2"
+#endif
+
+namespace {
+
+struct Call {
+  unsigned int number;
+  unsigned int size;
+};
+Call calls[64];
+unsigned int callCount = 0;
+
+void Record(unsigned int number, unsigned int size) {
+  if (callCount < sizeof calls / sizeof calls[0]) calls[callCount] = {number, size};
+  ++callCount;
+}
+
+// Writes `text` like a well-behaved module: as much as fits, terminated.
+unsigned int Answer(const char* text, unsigned int bufferSize, char* buffer) {
+  const unsigned int length = static_cast<unsigned int>(std::strlen(text));
+  if (bufferSize > 0) {
+    const unsigned int copied = length < bufferSize ? length : bufferSize - 1;
+    std::memcpy(buffer, text, copied);
+    buffer[copied] = '\0';
+  }
+  return length;
+}
+
+#if ORV_LANGUAGE_MODULE == 1
+// 300 bytes: "0123456789" thirty times.
+const char* LongText() {
+  static char text[301];
+  for (int i = 0; i < 300; ++i) text[i] = static_cast<char>('0' + i % 10);
+  text[300] = '\0';
+  return text;
+}
+#endif
+
+}  // namespace
+
+extern "C" {
+
+__attribute__((visibility("default"))) unsigned int OrvLoadStringFromResource(
+    unsigned int number, unsigned int bufferSize, char* buffer) {
+  Record(number, bufferSize);
+#if ORV_LANGUAGE_MODULE == 1
+  switch (number) {
+    case 1313:  // registered in the catalogue: must never be asked
+      return Answer("Datum ungueltig: %1", bufferSize, buffer);
+    case 60001:  // no text here: the next module answers
+      return 0;
+    case 60002:  // too long for the first buffer
+      return Answer(LongText(), bufferSize, buffer);
+    case 60004:  // claims 300 bytes, fills every byte and never terminates
+      std::memset(buffer, 'M', bufferSize);
+      return 300;
+    case 60005:  // a length for which no buffer of length + 1 exists
+      std::memset(buffer, 'X', bufferSize);
+      return 0xFFFFFFFFu;
+    case 60006:  // claims a short text, but leaves the buffer unterminated
+      std::memset(buffer, 'N', bufferSize);
+      return 10;
+    default:
+      return 0;
+  }
+#else
+  switch (number) {
+    case 1313:
+      return Answer("second module 1313", bufferSize, buffer);
+    case 60001:
+      return Answer("from the second module", bufferSize, buffer);
+    case 60002:
+      return Answer("second module 60002", bufferSize, buffer);
+    case 60005:
+      return Answer("second module after an overflowing length", bufferSize, buffer);
+    default:
+      return 0;
+  }
+#endif
+}
+
+// How many calls this module received for `number`.
+__attribute__((visibility("default"))) unsigned int TestModuleCallCount(unsigned int number) {
+  unsigned int count = 0;
+  for (unsigned int i = 0; i < callCount && i < sizeof calls / sizeof calls[0]; ++i) {
+    if (calls[i].number == number) ++count;
+  }
+  return count;
+}
+
+// The buffer size of the `index`-th call for `number`, or 0.
+__attribute__((visibility("default"))) unsigned int TestModuleCallSize(unsigned int number,
+                                                                        unsigned int index) {
+  for (unsigned int i = 0; i < callCount && i < sizeof calls / sizeof calls[0]; ++i) {
+    if (calls[i].number == number && index-- == 0) return calls[i].size;
+  }
+  return 0;
+}
+
+}  // extern "C"
