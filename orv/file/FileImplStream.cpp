@@ -1,1 +1,231 @@
-// orv/file/FileImplStream.cpp - not yet written.
+// orv/file/FileImplStream.cpp - a file implementation over the standard file stream.
+#include "orv/file/FileImplStream.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include <cerrno>
+#include <limits>
+
+#include "orv/file/FileException.h"
+
+namespace orv {
+namespace {
+
+constexpr int kMessageCannotOpen = 1003;
+constexpr int kMessageCannotRead = 1009;
+constexpr int kMessageCannotWrite = 1010;
+
+// The largest count one stream call takes (streamsize is 32 bits on i386).
+constexpr std::size_t kMaxChunk =
+    static_cast<std::size_t>(std::numeric_limits<std::streamsize>::max());
+
+constexpr std::ios_base::openmode kBoth = std::ios_base::in | std::ios_base::out;
+
+std::size_t SizeOf(std::streamoff end) {
+  if (end < 0) return 0;
+  if (static_cast<std::uint64_t>(end) > std::numeric_limits<std::size_t>::max()) {
+    return std::numeric_limits<std::size_t>::max();
+  }
+  return static_cast<std::size_t>(end);
+}
+
+}  // namespace
+
+FileImplStream::FileImplStream() : canRead(false), canWrite(false), openMode(0) {}
+
+// The stream's destructor closes the file; a failure of that close cannot be
+// reported from here.
+FileImplStream::~FileImplStream() = default;
+
+void FileImplStream::Open(const char* fileName, int mode) {
+  openMode = mode;
+  std::ios_base::openmode streamMode = std::ios_base::binary;
+  if ((mode & (ModeRead | ModeReadAlt)) != 0) {
+    streamMode |= std::ios_base::in;
+    canRead = true;
+  }
+  if ((mode & (ModeWrite | ModeCreate)) != 0) {
+    streamMode |= std::ios_base::out;
+    canWrite = true;
+  }
+  if ((mode & ModeTruncate) != 0) streamMode |= std::ios_base::out | std::ios_base::trunc;
+  if ((mode & ModeAppend) != 0) streamMode |= std::ios_base::out | std::ios_base::app;
+
+  name = FileString(fileName);
+  name.MakeAbsolute();
+  // Input with output needs an existing file; truncation creates a missing
+  // one. Appending creates it anyway (and may not be combined with
+  // truncation).
+  if ((mode & ModeCreate) != 0 && (mode & (ModeTruncate | ModeAppend)) == 0 &&
+      !name.IsExistingFile()) {
+    streamMode |= std::ios_base::trunc;
+  }
+
+  MutexLock guard(lock);
+  // A state left by an earlier use of this stream (the end of file of a read
+  // before Truncate reopens) must not fail this open.
+  clear();
+  errno = 0;
+  if (rdbuf()->open(name.c_str(), streamMode) == nullptr) setstate(std::ios_base::failbit);
+  if (!good()) ThrowError(kMessageCannotOpen);
+}
+
+std::size_t FileImplStream::Read(void* buffer, std::size_t length) {
+  MutexLock guard(lock);
+  errno = 0;
+  if (!rdbuf()->is_open()) ThrowError(kMessageCannotRead);
+  char* target = static_cast<char*>(buffer);
+  std::size_t got = 0;
+  while (got < length) {
+    const std::size_t chunk = length - got < kMaxChunk ? length - got : kMaxChunk;
+    read(target + got, static_cast<std::streamsize>(chunk));
+    got += static_cast<std::size_t>(gcount());
+    if (!good()) break;
+  }
+  if (got > 0) {
+    // A short read at the end of the file leaves the stream usable.
+    clear();
+    return got;
+  }
+  if (eof()) return 0;
+  if (!good()) ThrowError(kMessageCannotRead);
+  return 0;
+}
+
+void FileImplStream::Write(const void* data, std::size_t length) {
+  MutexLock guard(lock);
+  errno = 0;
+  if (!rdbuf()->is_open()) ThrowError(kMessageCannotWrite);
+  const char* source = static_cast<const char*>(data);
+  for (std::size_t done = 0; done < length && good();) {
+    const std::size_t chunk = length - done < kMaxChunk ? length - done : kMaxChunk;
+    write(source + done, static_cast<std::streamsize>(chunk));
+    done += chunk;
+  }
+  if (!good()) ThrowError(kMessageCannotWrite);
+}
+
+void FileImplStream::Create(const char* fileName, int mode) {
+  Open(fileName, mode | ModeRead | ModeWrite | ModeTruncate | ModeCreate);
+}
+
+std::size_t FileImplStream::GetSize() {
+  MutexLock guard(lock);
+  if (canRead) {
+    const std::streamoff here = tellg();
+    if (here < 0) return 0;
+    seekg(0, std::ios_base::end);
+    const std::streamoff last = tellg();
+    seekg(here);
+    return SizeOf(last);
+  }
+  if (canWrite) {
+    if (fail()) return 0;
+    const std::streamoff here = rdbuf()->pubseekoff(0, std::ios_base::cur, kBoth);
+    if (here < 0) return 0;
+    const std::streamoff last = rdbuf()->pubseekoff(0, std::ios_base::end, kBoth);
+    rdbuf()->pubseekpos(here, kBoth);
+    return SizeOf(last);
+  }
+  return 0;
+}
+
+std::int64_t FileImplStream::Tell() {
+  MutexLock guard(lock);
+  if (canRead) return static_cast<std::int64_t>(tellg());
+  if (canWrite) return static_cast<std::int64_t>(tellp());
+  return 0;
+}
+
+bool FileImplStream::IsOpen() {
+  MutexLock guard(lock);
+  return rdbuf()->is_open();
+}
+
+void FileImplStream::Seek(std::int64_t position) {
+  MutexLock guard(lock);
+  if (canRead) seekg(static_cast<std::streamoff>(position));
+  if (canWrite && !fail()) {
+    if (rdbuf()->pubseekpos(static_cast<std::streamoff>(position), kBoth) ==
+        std::streampos(std::streamoff(-1))) {
+      setstate(std::ios_base::failbit);
+    }
+  }
+}
+
+void FileImplStream::SeekToEnd() {
+  MutexLock guard(lock);
+  if (canRead) seekg(0, std::ios_base::end);
+  if (canWrite && !fail()) {
+    if (rdbuf()->pubseekoff(0, std::ios_base::end, kBoth) ==
+        std::streampos(std::streamoff(-1))) {
+      setstate(std::ios_base::failbit);
+    }
+  }
+}
+
+void FileImplStream::Flush() {
+  MutexLock guard(lock);
+  errno = 0;
+  if (rdbuf()->pubsync() == -1) {
+    // The buffered data did not reach the file: report it now rather than
+    // lose it silently at close.
+    setstate(std::ios_base::badbit);
+    ThrowError(kMessageCannotWrite);
+  }
+}
+
+void FileImplStream::Truncate() {
+  const std::int64_t position = Tell();
+  const int mode = openMode;
+  {
+    MutexLock guard(lock);
+    errno = 0;
+    if (position < 0) ThrowError(kMessageCannotWrite);  // no position to cut at
+    // Closing writes the buffered data; losing it would corrupt the content
+    // that the cut is meant to keep.
+    if (rdbuf()->close() == nullptr) {
+      setstate(std::ios_base::failbit);
+      ThrowError(kMessageCannotWrite);
+    }
+    errno = 0;
+    if (::truncate(name.c_str(), static_cast<off_t>(position)) != 0) {
+      ThrowError(kMessageCannotWrite);
+    }
+  }
+  // Reopen without truncation and creation, so the shortened content stays.
+  const FileString path(name);
+  Open(path.c_str(), mode & ~(ModeTruncate | ModeCreate));
+  SeekToEnd();
+}
+
+void FileImplStream::GetTimes(CompactTime& created, CompactTime& accessed,
+                              CompactTime& modified) {
+  struct stat info {};
+  errno = 0;
+  if (stat(name.c_str(), &info) != 0) ThrowError(kMessageCannotRead);
+  // Linux keeps no creation time: the last status change stands in for it.
+  created = CompactTime::FromTime(info.st_ctime);
+  accessed = CompactTime::FromTime(info.st_atime);
+  modified = CompactTime::FromTime(info.st_mtime);
+}
+
+void FileImplStream::SetTimes(const CompactTime& /*created*/, const CompactTime& accessed,
+                              const CompactTime& modified) {
+  utimbuf times{};
+  times.actime = CompactTime::ToTime(accessed);
+  times.modtime = CompactTime::ToTime(modified);
+  errno = 0;
+  if (utime(name.c_str(), &times) != 0) ThrowError(kMessageCannotWrite);
+}
+
+void FileImplStream::ThrowError(int defaultNumber) {
+  const int error = errno;
+  // The exception shows the name absolute and shortened when its text is
+  // composed; it carries the full name.
+  throw FileException(MessageForErrno(error, defaultNumber), name);
+}
+
+}  // namespace orv

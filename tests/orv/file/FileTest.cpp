@@ -1,1 +1,390 @@
-// FileTest.cpp - not yet written.
+// FileTest.cpp - files: open modes, reads at the end, cutting, wiping, times
+// and the message numbers of real failures.
+#include "orv/file/File.h"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "orv/file/FileException.h"
+#include "orv/file/FileImplStream.h"
+
+namespace {
+
+class FileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/orv-file-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir = pattern;
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
+
+  std::string Path(const char* leaf) const { return dir + "/" + leaf; }
+
+  static void Put(const std::string& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+  }
+
+  static std::string Get(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "<missing>";
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+  }
+
+  std::string dir;
+};
+
+// Runs `body` in a child process and returns its exit status (-1 when it
+// did not exit normally).
+template <class Body>
+int InChild(Body body) {
+  const pid_t child = fork();
+  if (child == 0) _exit(body());
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+// The message number that `open` throws as a FileException; 0 if none.
+long OpenNumber(orv::File& file, int mode) {
+  try {
+    file.Open(mode);
+  } catch (const orv::FileException& e) {
+    return e.GetNumber();
+  }
+  return 0;
+}
+
+class RecordingFile : public orv::File {
+ public:
+  void Write(const void* data, std::size_t length) override {
+    lengths.push_back(length);
+    orv::File::Write(data, length);
+  }
+  std::vector<std::size_t> lengths;
+};
+
+TEST_F(FileTest, OpenModes) {
+  struct {
+    int mode;
+    const char* before;  // null: missing
+    long openNumber;
+    long writeNumber;  // after writing "XY"
+    const char* after;
+  } const cases[] = {
+      {orv::ModeRead | orv::ModeReadAlt | orv::ModeMustExist, nullptr, 1001, 0, "<missing>"},
+      {orv::ModeCreate | orv::ModeRead | orv::ModeMustExist, nullptr, 1001, 0, "<missing>"},
+      {orv::ModeRead, nullptr, 1001, 0, "<missing>"},
+      {orv::ModeRead | orv::ModeWrite, nullptr, 1001, 0, "<missing>"},
+      {orv::ModeRead, "hello", 0, 1010, "hello"},
+      {orv::ModeCreate | orv::ModeRead, nullptr, 0, 0, "XY"},
+      {orv::ModeCreate | orv::ModeRead, "hello", 0, 0, "XYllo"},
+      {orv::ModeRead | orv::ModeWrite, "hello", 0, 0, "XYllo"},
+      {orv::ModeWrite, "hello", 0, 0, "XY"},
+      {orv::ModeRead | orv::ModeWrite | orv::ModeTruncate, "hello", 0, 0, "XY"},
+      {orv::ModeAppend, "hello", 0, 0, "helloXY"},
+      {orv::ModeAppend, nullptr, 0, 0, "XY"},
+      {orv::ModeCreate | orv::ModeAppend, nullptr, 0, 0, "XY"},
+      {orv::ModeCreate | orv::ModeAppend, "hello", 0, 0, "helloXY"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "mode " << std::hex << c.mode << " on "
+                                    << (c.before ? c.before : "<missing>"));
+    const std::string path = Path("modes.bin");
+    std::remove(path.c_str());
+    if (c.before != nullptr) Put(path, c.before);
+    orv::File file;
+    file.SetName(path.c_str());
+    ASSERT_EQ(OpenNumber(file, c.mode), c.openNumber);
+    if (c.openNumber == 0) {
+      long writeNumber = 0;
+      try {
+        file.Write("XY", 2);
+        file.Flush();
+      } catch (const orv::FileException& e) {
+        writeNumber = e.GetNumber();
+      }
+      EXPECT_EQ(writeNumber, c.writeNumber);
+      file.Close();
+    }
+    EXPECT_EQ(Get(path), c.after);
+  }
+}
+
+TEST_F(FileTest, ReadsAtTheEnd) {
+  Put(Path("four.bin"), "abcd");
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  orv::File file;
+  file.SetName("four.bin");  // relative: exceptions must name it so
+  file.Open(orv::ModeRead);
+  char buffer[10];
+  try {
+    file.Read(buffer, sizeof buffer, true);
+    ADD_FAILURE() << "exact read of 10 from 4 bytes";
+  } catch (const orv::FileException& e) {
+    EXPECT_EQ(e.GetNumber(), 1009);
+    EXPECT_EQ(e.GetFileName(), "four.bin");
+  }
+  ASSERT_EQ(chdir(cwd), 0);
+
+  orv::FileImplStream impl;
+  impl.Open(Path("four.bin").c_str(), orv::ModeRead);
+  std::memset(buffer, '#', sizeof buffer);
+  EXPECT_EQ(impl.Read(buffer, sizeof buffer), 4u);
+  EXPECT_EQ(std::string(buffer, sizeof buffer), "abcd######");
+  EXPECT_EQ(impl.Tell(), 4);  // a short read leaves the stream usable
+  EXPECT_EQ(impl.GetSize(), 4u);
+  EXPECT_EQ(impl.Read(buffer, sizeof buffer), 0u);
+  EXPECT_TRUE(impl.eof());
+  EXPECT_EQ(impl.Tell(), -1);
+  EXPECT_EQ(impl.GetSize(), 0u);
+  EXPECT_EQ(impl.Read(buffer, 0), 0u);
+}
+
+TEST_F(FileTest, AppendAloneWritesButKeepsNoPosition) {
+  Put(Path("log.txt"), "hello");
+  orv::FileImplStream impl;
+  impl.Open(Path("log.txt").c_str(), orv::ModeAppend);
+  impl.Write(" world", 6);
+  impl.Seek(2);
+  impl.Write("!", 1);
+  EXPECT_EQ(impl.Tell(), 0);
+  EXPECT_EQ(impl.GetSize(), 0u);
+  impl.Flush();
+  EXPECT_EQ(Get(Path("log.txt")), "hello world!");
+}
+
+TEST_F(FileTest, TruncateCutsAtThePosition) {
+  orv::FileImplStream impl;
+  impl.Create(Path("cut.bin").c_str(), 0);
+  impl.Write("0123456789abcdefghij", 20);
+  EXPECT_EQ(impl.GetSize(), 20u);
+  impl.Seek(5);
+  EXPECT_EQ(impl.Tell(), 5);
+  impl.Truncate();
+  EXPECT_EQ(impl.Tell(), 5);
+  EXPECT_EQ(impl.GetSize(), 5u);
+  EXPECT_EQ(Get(Path("cut.bin")), "01234");
+  impl.Write("Z", 1);
+  impl.Flush();
+  EXPECT_EQ(Get(Path("cut.bin")), "01234Z");
+}
+
+TEST_F(FileTest, FailuresOfTheCutAreReported) {
+  // truncate() refuses character devices: the cut must not report success.
+  orv::FileImplStream impl;
+  impl.Open("/dev/null", orv::ModeRead | orv::ModeWrite);
+  try {
+    impl.Truncate();
+    ADD_FAILURE() << "truncate of /dev/null succeeded";
+  } catch (const orv::FileException& e) {
+    EXPECT_EQ(e.GetNumber(), 1010);
+    EXPECT_EQ(e.GetFileName(), "/dev/null");
+  }
+}
+
+TEST_F(FileTest, OpenStartsFromAClearedState) {
+  orv::FileImplStream impl;
+  EXPECT_THROW(impl.Open(Path("missing").c_str(), orv::ModeRead), orv::FileException);
+  Put(Path("there"), "x");
+  impl.Open(Path("there").c_str(), orv::ModeRead);
+  EXPECT_TRUE(impl.IsOpen());
+}
+
+TEST_F(FileTest, WipeOverwritesInBlocksAndEmpties) {
+  Put(Path("secret.bin"), std::string(100000, 'x'));
+  RecordingFile file;
+  file.SetName(Path("secret.bin").c_str());
+  EXPECT_TRUE(file.Wipe());
+  EXPECT_EQ(file.lengths, (std::vector<std::size_t>{61440, 38560}));
+  EXPECT_EQ(std::filesystem::file_size(Path("secret.bin")), 0u);
+  EXPECT_THROW(file.GetSize(), orv::FileException);  // closed
+
+  RecordingFile missing;
+  missing.SetName(Path("none.bin").c_str());
+  EXPECT_EQ([&] {
+    try {
+      missing.Wipe();
+    } catch (const orv::FileException& e) {
+      return e.GetNumber();
+    }
+    return 0L;
+  }(), 1001);
+  EXPECT_TRUE(missing.lengths.empty());
+}
+
+TEST_F(FileTest, TimesRoundTrip) {
+  Put(Path("times.bin"), "t");
+  orv::FileImplStream impl;
+  impl.Open(Path("times.bin").c_str(), orv::ModeRead);
+  impl.SetTimes(orv::CompactTime(7), orv::CompactTime(1000), orv::CompactTime(200000000));
+  orv::CompactTime created(0x12345678), accessed(0x12345678), modified(0x12345678);
+  impl.GetTimes(created, accessed, modified);
+  EXPECT_EQ(accessed.value, 1000u);
+  EXPECT_EQ(modified.value, 200000000u);
+  const std::uint32_t now = orv::CompactTime::Now().value;
+  EXPECT_LE(created.value, now);  // the status change: just now, not 7
+  EXPECT_GE(created.value + 60, now);
+
+  std::remove(Path("times.bin").c_str());
+  orv::CompactTime untouched(42);
+  try {
+    impl.GetTimes(untouched, untouched, untouched);
+    ADD_FAILURE() << "GetTimes of a removed file";
+  } catch (const orv::FileException& e) {
+    EXPECT_EQ(e.GetNumber(), 1001);
+  }
+  EXPECT_EQ(untouched.value, 42u);
+  try {
+    impl.SetTimes(orv::CompactTime(), orv::CompactTime(), orv::CompactTime());
+    ADD_FAILURE() << "SetTimes of a removed file";
+  } catch (const orv::FileException& e) {
+    EXPECT_EQ(e.GetNumber(), 1001);
+  }
+}
+
+TEST_F(FileTest, NamesAndFilesNeverOpened) {
+  orv::File file;
+  try {
+    file.GetName();
+    ADD_FAILURE() << "empty name accepted";
+  } catch (const orv::FileException& e) {
+    EXPECT_EQ(e.GetNumber(), 1016);
+    EXPECT_EQ(e.GetFileName(), "");
+  }
+  EXPECT_EQ(OpenNumber(file, orv::ModeRead), 1016);  // not the current directory
+
+  orv::File never;
+  never.SetName("never.bin");
+  EXPECT_EQ(never.GetName(), "never.bin");
+  char byte = 0;
+  const struct {
+    const char* what;
+    std::function<void()> call;
+    long number;
+  } cases[] = {
+      {"Write", [&] { never.Write("x", 1); }, 1010},
+      {"Read", [&] { never.Read(&byte, 1, false); }, 1009},
+      {"GetSize", [&] { never.GetSize(); }, 1016},
+      {"Flush", [&] { never.Flush(); }, 1016},
+      {"Rewind", [&] { never.Rewind(); }, 1016},
+      {"SeekToEnd", [&] { never.SeekToEnd(); }, 1016},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      c.call();
+      ADD_FAILURE() << "no exception";
+    } catch (const orv::FileException& e) {
+      EXPECT_EQ(e.GetNumber(), c.number);
+      EXPECT_EQ(e.GetFileName(), "never.bin");
+    }
+  }
+  never.Close();  // nothing to close: no failure
+  never.SetName(nullptr);
+  EXPECT_THROW(never.GetName(), orv::FileException);
+}
+
+TEST_F(FileTest, StaleErrnoDoesNotPickTheMessage) {
+  Put(Path("ro.bin"), "r");
+  orv::File file;
+  file.SetName(Path("ro.bin").c_str());
+  file.Open(orv::ModeRead);
+  errno = EEXIST;  // would read as 1029
+  try {
+    file.Write("x", 1);
+    file.Flush();
+    ADD_FAILURE() << "write to a file opened for reading";
+  } catch (const orv::FileException& e) {
+    EXPECT_EQ(e.GetNumber(), 1010);
+  }
+}
+
+TEST_F(FileTest, FullDeviceFailsTheWriteOrTheFlush) {
+  orv::File file;
+  file.SetName("/dev/full");
+  file.Open(orv::ModeWrite);
+  try {
+    file.Write("0123456789", 10);
+    file.Flush();
+    ADD_FAILURE() << "data reported written to /dev/full";
+  } catch (const orv::FileException& e) {
+    EXPECT_EQ(e.GetNumber(), 1010);
+    EXPECT_EQ(e.GetFileName(), "/dev/full");
+  }
+}
+
+TEST_F(FileTest, TooManyOpenFiles) {
+  Put(Path("one.bin"), "1");
+  const std::string path = Path("one.bin");
+  const int status = InChild([&] {
+    // dup returns the lowest free descriptor: every one below it is in use.
+    const int next = dup(0);
+    if (next < 0) return 10;
+    close(next);
+    const rlimit limit{static_cast<rlim_t>(next), static_cast<rlim_t>(next)};
+    if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return 11;
+    orv::File file;
+    file.SetName(path.c_str());
+    const long number = OpenNumber(file, orv::ModeRead);
+    if (number != 1012) std::fprintf(stderr, "got %ld\n", number);
+    return number == 1012 ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(FileTest, RefusedPermissionIsCannotOpen) {
+  Put(Path("locked.bin"), "secret");
+  Put(Path("open.bin"), "public");
+  ASSERT_EQ(chmod(Path("locked.bin").c_str(), 0), 0);
+  ASSERT_EQ(chmod(Path("open.bin").c_str(), 0644), 0);
+  ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+  const std::string locked = Path("locked.bin");
+  const std::string readable = Path("open.bin");
+  const auto check = [&] {
+    orv::File control;
+    control.SetName(readable.c_str());
+    if (OpenNumber(control, orv::ModeRead) != 0) return 2;  // the folder itself refuses
+    orv::File file;
+    file.SetName(locked.c_str());
+    const long number = OpenNumber(file, orv::ModeRead);
+    if (number != 1003) std::fprintf(stderr, "got %ld\n", number);
+    return number == 1003 ? 0 : 1;
+  };
+  if (geteuid() == 0) {
+    // Permissions do not bite for root: drop to 'nobody' in a child.
+    EXPECT_EQ(InChild([&] {
+                if (setgid(65534) != 0 || setuid(65534) != 0) return 3;
+                return check();
+              }),
+              0);
+    return;
+  }
+  if (access(locked.c_str(), R_OK) == 0) GTEST_SKIP() << "permissions do not apply here";
+  EXPECT_EQ(check(), 0);
+}
+
+}  // namespace

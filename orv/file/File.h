@@ -1,0 +1,77 @@
+// orv/file/File.h - a named file whose implementation does the work.
+//
+// A File keeps the name the caller set and owns at most one implementation
+// (an orv::FileImplStream once opened). Every failure is an
+// orv::FileException; Read and Write name this object's file in it. A File is
+// used by one thread at a time.
+#ifndef ORV_FILE_FILE_H
+#define ORV_FILE_FILE_H
+
+#include <cstddef>
+
+#include "orv/Export.h"
+#include "orv/file/FileImpl.h"
+#include "orv/file/FileString.h"
+
+namespace orv {
+
+class ORV_API File {
+ public:
+  /// Empty name, no implementation.
+  File() noexcept;
+  /// Destroys the implementation, closing its file.
+  virtual ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  /// Destroys the implementation when its file is open; otherwise nothing.
+  virtual void Close();
+  /// Writes all bytes. Throws FileException 1010 (or the errno's number)
+  /// naming this file; 1010 too when the file was never opened.
+  virtual void Write(const void* data, std::size_t length);
+  /// Moves to position 0. Throws FileException 1016 when never opened.
+  virtual void Rewind();
+  /// Moves to the end. Throws FileException 1016 when never opened.
+  virtual void SeekToEnd();
+  /// The name becomes `text` (null gives the empty name).
+  virtual void SetName(const char* text);
+  /// The name as set. Throws FileException 1016 with an empty file name when
+  /// it is empty.
+  virtual const FileString& GetName();
+  /// Overwrites the whole content with zero bytes, cuts the file to length 0
+  /// and closes it; returns true. Throws the FileException of the failing
+  /// step (1001 for a missing file).
+  virtual bool Wipe();
+
+  /// Opens the named file with the mode bits (orv::ModeRead ...), replacing
+  /// an earlier implementation. With ModeMustExist a name that is not an
+  /// existing file throws 1001 before any open. Other std::exceptions from
+  /// the open become FileException 1003. After a failure the new
+  /// implementation stays attached without an open file.
+  void Open(int mode);
+  /// Reads up to `length` bytes and returns how many were read; with `exact`
+  /// fewer than `length` throws FileException 1009. Throws 1009 (or the
+  /// errno's number) naming this file when reading fails or it was never
+  /// opened.
+  std::size_t Read(void* buffer, std::size_t length, bool exact);
+  /// Length of the file (0 when it cannot be determined). Throws
+  /// FileException 1016 when never opened.
+  std::size_t GetSize();
+  /// Writes buffered data to the file. Throws FileException 1010 (or the
+  /// errno's number) when that fails, 1016 when never opened.
+  void Flush();
+  /// Writes `count` zero bytes through Write, in blocks of at most 61440.
+  void WriteZeros(std::size_t count);
+
+ protected:
+  /// The implementation; throws FileException `number` naming this file
+  /// when there is none.
+  FileImpl& Implementation(long number);
+
+  FileString name;
+  FileImpl* implementation;  // owned, or null
+};
+
+}  // namespace orv
+
+#endif
