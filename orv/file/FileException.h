@@ -13,10 +13,10 @@ namespace orv {
 class ORV_API FileException : public Exception {
  public:
   /// Number, arguments and location from `base`, plus the file name.
-  FileException(const Exception& base, const FileString& fileName);
-  /// Number with empty arguments; the thread's current error location is
-  /// captured.
-  FileException(long number, const FileString& fileName);
+  FileException(const Exception& base, const FileString& name);
+  /// `messageNumber` with empty arguments; the thread's current error
+  /// location is captured.
+  FileException(long messageNumber, const FileString& name);
   FileException(const FileException& other);
   FileException& operator=(const FileException& other);
   ~FileException() override;

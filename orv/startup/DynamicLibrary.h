@@ -19,7 +19,9 @@ class ORV_API DynamicLibrary {
 
   /// Nothing loaded.
   DynamicLibrary();
-  /// Unloads (with "ModuleInit" 0) if loaded.
+  /// Unloads (with "ModuleInit" 0) if loaded. An exception from
+  /// "ModuleInit" cannot leave a destructor: it is dropped and the library
+  /// is closed all the same.
   ~DynamicLibrary();
   DynamicLibrary(const DynamicLibrary&) = delete;
   DynamicLibrary& operator=(const DynamicLibrary&) = delete;
@@ -27,15 +29,21 @@ class ORV_API DynamicLibrary {
   /// Loads `name`, with its extension replaced by "so" when `addExtension`.
   /// A name that denotes an existing file is loaded from exactly that file
   /// (by its canonical path); any other name goes to the platform loader's
-  /// own search. Returns false when the loader fails (nothing is thrown);
+  /// own search. Returns false when the loader fails (nothing is thrown) and
+  /// for the empty name (which the loader would take for the main program);
   /// throws FileException 1003 when an existing file's canonical path cannot
-  /// be had. An object that is already loaded is unloaded first.
+  /// be had. An object that is already loaded is unloaded first (its
+  /// "ModuleInit" hears 0); if that dlclose fails, false is returned and the
+  /// object keeps the earlier library. "ModuleInit" is the object's own
+  /// entry: one that only a dependency exports is not called. An exception from "ModuleInit" passes on,
+  /// the object then counts as loaded.
   bool Load(const FileString& name, bool addExtension);
   bool IsLoaded() const noexcept;
   /// dlsym on the handle; null when absent or nothing is loaded.
   void* GetSymbol(const StringBase<char>& symbol) const;
   /// Calls "ModuleInit" with 0, then dlclose. The object stays loaded when
-  /// dlclose fails. Does nothing when nothing is loaded.
+  /// dlclose fails or "ModuleInit" throws (the exception passes on). Does
+  /// nothing when nothing is loaded.
   void Unload();
 
   /// The name under which the library was last loaded, after the
@@ -43,6 +51,21 @@ class ORV_API DynamicLibrary {
   const FileString& GetFileName() const noexcept { return fileName_; }
 
  private:
+  friend class Process;
+
+  /// Like Load without an extension, for an entry of the loader's chain:
+  /// takes a reference on the object the loader already maps under
+  /// `chainName` and never maps a new one (a canonical path that differs
+  /// from the chain's name would map a second copy of the dynamic loader).
+  /// The file name is kept as Load would keep it.
+  bool Attach(const FileString& chainName);
+  /// Releases what the object holds, then sets and transforms the file name
+  /// (steps shared by Load and Attach). False when nothing may be opened.
+  bool PrepareName(const FileString& name, bool addExtension);
+  /// dlopen of `loaderName` with `flags`; on success the entry is looked up
+  /// and called with 1.
+  bool Open(const char* loaderName, int flags);
+
   struct Record {
     void* handle;
     EntryFunction entry;

@@ -21,12 +21,16 @@ class ORV_API Process {
   static Process* Current();
 
   /// Canonical path of the running executable, through /proc/<pid>/exe.
-  /// Throws FileException 1003 naming the link when it cannot be resolved.
+  /// Throws FileException 1003 naming the link when it cannot be resolved;
+  /// `path` is then unchanged.
   void GetExecutablePath(FileString& path) const;
 
   /// Fills `libraries` with one new DynamicLibrary per object of the
-  /// loader's chain, in chain order (the main program first); each has been
-  /// loaded by its name, and one whose load failed is listed unloaded. The
+  /// loader's chain, in chain order (the main program first); each holds a
+  /// reference on its object, taken by the chain's name without mapping
+  /// anything anew, and has called its "ModuleInit" with 1. One that cannot
+  /// be opened (the main program, whose name is empty) is listed unloaded.
+  /// File names are kept as DynamicLibrary::Load keeps them. The
   /// list is emptied first; its earlier objects are not deleted. The caller
   /// owns the new objects. False, with the list unchanged, on a descriptor
   /// other than Current() or when the loader's main handle is unavailable.
@@ -37,11 +41,12 @@ class ORV_API Process {
 
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
+  /// Runs when the library (or the program holding it) is unloaded.
   ~Process();
 
  private:
+  /// Empty path, identifier from getpid.
   Process();
-  friend struct ProcessAccess;
 
   FileString executablePath_;
   std::int32_t processId_;

@@ -1,1 +1,334 @@
-// FileStringTest.cpp - not yet written.
+// FileStringTest.cpp - path operations of file names, on real files in a
+// temporary folder that the fixture makes the current directory.
+#include "orv/file/FileString.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "orv/file/FileException.h"
+
+namespace {
+
+using orv::FileString;
+
+// Owns a temporary folder, makes it the current directory and restores the
+// previous one and "HOME" afterwards.
+class FileStringTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char buffer[PATH_MAX];
+    ASSERT_NE(::getcwd(buffer, sizeof buffer), nullptr);
+    savedCwd_ = buffer;
+    const char* home = ::getenv("HOME");
+    hadHome_ = home != nullptr;
+    if (hadHome_) savedHome_ = home;
+
+    char pattern[] = "/tmp/orv-filestring-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    ASSERT_NE(::realpath(pattern, buffer), nullptr);
+    dir_ = buffer;
+    ASSERT_EQ(::chdir(dir_.c_str()), 0);
+  }
+
+  void TearDown() override {
+    EXPECT_EQ(::chdir(savedCwd_.c_str()), 0);
+    if (hadHome_) {
+      ::setenv("HOME", savedHome_.c_str(), 1);
+    } else {
+      ::unsetenv("HOME");
+    }
+    for (const std::string& name : created_) ::unlink((dir_ + "/" + name).c_str());
+    for (const std::string& name : createdDirs_) ::rmdir((dir_ + "/" + name).c_str());
+    EXPECT_EQ(::rmdir(dir_.c_str()), 0);
+  }
+
+  void MakeFile(const std::string& name) {
+    const int fd = ::open(name.c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    created_.push_back(name);
+  }
+  void MakeDir(const std::string& name) {
+    ASSERT_EQ(::mkdir(name.c_str(), 0700), 0);
+    createdDirs_.insert(createdDirs_.begin(), name);  // inner ones first
+  }
+
+  std::string dir_;
+  std::vector<std::string> created_;
+  std::vector<std::string> createdDirs_;
+
+ private:
+  std::string savedCwd_;
+  bool hadHome_ = false;
+  std::string savedHome_;
+};
+
+TEST_F(FileStringTest, AppendPath) {
+  const struct {
+    const char* name;
+    const char* part;
+    const char* expected;
+  } cases[] = {
+      {"/a", "b", "/a/b"},   {"/a/", "/b", "/a/b"}, {"/a/", "b", "/a/b"},
+      {"/a", "/b", "/a/b"},  {"", "b", "b"},        {"/a", "", "/a"},
+      {"a//", "//b", "a///b"}, {"/", "/", "/"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " + " + c.part);
+    FileString name(c.name);
+    EXPECT_EQ(&name.AppendPath(c.part), &name);
+    EXPECT_EQ(name, c.expected);
+  }
+}
+
+TEST_F(FileStringTest, Extensions) {
+  const struct {
+    const char* name;
+    const char* removed;
+    const char* withSo;
+  } cases[] = {
+      {"a.tar.gz", "a.tar", "a.tar.so"},
+      {"dir.d/file", "dir.d/file", "dir.d/file.so"},
+      {"name.", "name", "name.so"},
+      {".profile", "", ".so"},
+      {"dir/.hidden", "dir/", "dir/.so"},
+      {"lib.x", "lib", "lib.so"},
+      {"libfoo.so.1", "libfoo.so", "libfoo.so.so"},
+      {"", "", ".so"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FileString name(c.name);
+    EXPECT_EQ(name.RemoveExtension(), c.removed);
+    EXPECT_EQ(FileString(c.name).SetExtension("so"), c.withSo);
+    EXPECT_EQ(FileString(c.name).SetExtension(".so"), c.withSo);
+  }
+  EXPECT_EQ(FileString("lib.x").SetExtension(""), "lib.");
+}
+
+TEST_F(FileStringTest, GetFileName) {
+  const struct {
+    const char* name;
+    const char* withExtension;
+    const char* withoutExtension;
+  } cases[] = {
+      {"/a/b/c.txt", "c.txt", "c"},
+      {"/a/b/", "", ""},
+      {"c.tar.gz", "c.tar.gz", "c.tar"},
+      {"/a.d/c", "c", "c"},
+      {"", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const FileString name(c.name);
+    EXPECT_EQ(name.GetFileName(true), c.withExtension);
+    EXPECT_EQ(name.GetFileName(false), c.withoutExtension);
+    EXPECT_EQ(name, c.name);
+  }
+}
+
+TEST_F(FileStringTest, MakeAbsoluteCleansUpTextually) {
+  ::setenv("HOME", "/home/u", 1);
+  const struct {
+    const char* name;
+    std::string expected;
+  } cases[] = {
+      {"", dir_},  // the current directory, no clean-up
+      {".", dir_ + "/."},
+      {"a/./b", dir_ + "/a/b"},
+      {"a/../b", dir_ + "/b"},
+      {"a/b/../../../c", dir_.substr(0, dir_.rfind('/')) + "/c"},
+      {"/a/b/../c", "/a/c"},
+      {"/a/b/../../c", "/c"},
+      {"/a/././b", "/a/b"},
+      {"/a/./.", "/a/."},
+      {"/../a", "/../a"},
+      {"/a/../../b", "/../b"},
+      {"/a//b", "/a//b"},
+      {"/a//../b", "/a//../b"},  // no name in front of the ".."
+      {"/a/b/..", "/a/b/.."},
+      {"/a/b/../", "/a/"},
+      {"~", "/home/u"},
+      {"~/x", "/home/u/x"},
+      {"~x", "/home/u/x"},
+      {"~/a/../b", "/home/u/b"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FileString name(c.name);
+    EXPECT_EQ(&name.MakeAbsolute(), &name);
+    EXPECT_EQ(name, c.expected);
+  }
+}
+
+TEST_F(FileStringTest, MakeAbsoluteWithHome) {
+  const struct {
+    const char* home;  // null: unset
+    const char* name;
+    const char* expected;
+  } cases[] = {
+      {"/home/u", "~/x", "/home/u/x"},
+      {"/home/u/", "~/x", "/home/u/x"},
+      {"/home/u/", "~", "/home/u/"},
+      {nullptr, "~/x", "~/x"},
+      {"", "~/x", "~/x"},
+      {nullptr, "~/../a/./b", "~/../a/b"},  // relative: its first ".." stays
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.home ? c.home : "<unset>") + " " + c.name);
+    if (c.home != nullptr) {
+      ::setenv("HOME", c.home, 1);
+    } else {
+      ::unsetenv("HOME");
+    }
+    FileString name(c.name);
+    EXPECT_EQ(name.MakeAbsolute(), c.expected);
+  }
+}
+
+TEST_F(FileStringTest, ShortAndDisplayNames) {
+  const struct {
+    const char* name;
+    std::size_t maxLength;
+    std::string expected;
+  } cases[] = {
+      {"/home/user/projects/x.txt", 10, "/.../x.txt"},
+      {"/home/user/projects/x.txt", 19, "/.../projects/x.txt"},
+      {"/home/user/projects/x.txt", 25, "/home/user/projects/x.txt"},
+      {"/x/averyverylongname", 10, "/.../averyverylongname"},
+      {"/a/../b/c", 0, "/b/c"},
+      {"rel.txt", 0, dir_ + "/rel.txt"},
+      {"", 10, "<none>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const FileString name(c.name);
+    EXPECT_EQ(name.GetShortName(c.maxLength), c.expected);
+    EXPECT_EQ(name.GetDisplayName(c.maxLength, true), c.expected);
+    EXPECT_EQ(name, c.name);
+  }
+  EXPECT_EQ(FileString().GetDisplayName(0, false), "");
+
+  // 0 means 512 characters.
+  const std::string longName = "/" + std::string(300, 'a') + "/" + std::string(300, 'b');
+  EXPECT_EQ(FileString(longName).GetShortName(0), "/.../" + std::string(300, 'b'));
+  const std::string fitting = "/" + std::string(255, 'a') + "/" + std::string(255, 'b');
+  EXPECT_EQ(FileString(fitting).GetShortName(0), fitting);
+}
+
+TEST_F(FileStringTest, Canonicalize) {
+  MakeDir("real");
+  MakeFile("real/f");
+  ASSERT_EQ(::symlink("real", "link"), 0);
+  created_.insert(created_.begin(), "link");
+
+  FileString name("link/../real/./f");
+  EXPECT_EQ(&name.Canonicalize(), &name);
+  EXPECT_EQ(name, dir_ + "/real/f");
+  FileString empty;
+  EXPECT_EQ(empty.Canonicalize(), "");
+
+  for (const char* missing : {"missing/x", "real/f/x"}) {
+    SCOPED_TRACE(missing);
+    FileString path(missing);
+    try {
+      path.Canonicalize();
+      ADD_FAILURE() << "no exception";
+    } catch (const orv::FileException& e) {
+      EXPECT_EQ(e.GetNumber(), 1003);
+      EXPECT_EQ(e.GetFileName(), missing);
+    }
+    EXPECT_EQ(path, missing);
+  }
+}
+
+TEST_F(FileStringTest, IsExistingFile) {
+  MakeFile("regular");
+  MakeDir("folder");
+  ASSERT_EQ(::mkfifo("fifo", 0600), 0);
+  created_.push_back("fifo");
+  ASSERT_EQ(::symlink("regular", "to-regular"), 0);
+  created_.push_back("to-regular");
+  ASSERT_EQ(::symlink("nowhere", "dangling"), 0);
+  created_.push_back("dangling");
+
+  const struct {
+    std::string name;
+    bool expected;
+  } cases[] = {
+      {"regular", true},
+      {dir_ + "/regular", true},
+      {"to-regular", true},  // links are followed
+      {"/dev/null", true},   // a character device
+      {"folder", false},
+      {"fifo", false},
+      {"dangling", false},
+      {"missing", false},
+      {"", false},
+      {std::string("regular\0x", 9), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(FileString(c.name).IsExistingFile(), c.expected);
+  }
+}
+
+TEST_F(FileStringTest, RemovedCurrentDirectory) {
+  MakeDir("gone");
+  ASSERT_EQ(::chdir("gone"), 0);
+  ASSERT_EQ(::rmdir((dir_ + "/gone").c_str()), 0);
+  createdDirs_.clear();
+
+  for (const char* relative : {"x/y", ""}) {
+    SCOPED_TRACE(relative);
+    FileString name(relative);
+    try {
+      name.MakeAbsolute();
+      ADD_FAILURE() << "no exception";
+    } catch (const orv::FileException& e) {
+      EXPECT_EQ(e.GetNumber(), 1016);
+      EXPECT_EQ(e.GetFileName(), relative);
+    }
+    EXPECT_EQ(name, relative);
+  }
+
+  // Names that need no current directory still work.
+  FileString absolute("/a/./b");
+  EXPECT_EQ(absolute.MakeAbsolute(), "/a/b");
+  ::setenv("HOME", "/home/u", 1);
+  FileString home("~/x");
+  EXPECT_EQ(home.MakeAbsolute(), "/home/u/x");
+
+  // Display forms never throw: the name is shortened as given.
+  std::string shortName = "junk";
+  EXPECT_NO_THROW(shortName = FileString("x/y").GetShortName(0));
+  EXPECT_EQ(shortName, "x/y");
+  EXPECT_NO_THROW(shortName = FileString("x/y").GetDisplayName(0, true));
+  EXPECT_EQ(shortName, "x/y");
+}
+
+TEST_F(FileStringTest, FileExceptionCopiesCarryEverything) {
+  const orv::FileException original(orv::Exception(2001, "one", "two", "three", "where"),
+                                    FileString("/f"));
+  orv::FileException assigned(1003, FileString("other"));
+  EXPECT_EQ(assigned.GetArg1(), "");
+  assigned = original;
+  for (const orv::FileException& e : {orv::FileException(original), assigned}) {
+    EXPECT_EQ(e.GetNumber(), 2001);
+    EXPECT_EQ(e.GetArg1(), "one");
+    EXPECT_EQ(e.GetArg2(), "two");
+    EXPECT_EQ(e.GetArg3(), "three");
+    EXPECT_EQ(e.GetLocation(), original.GetLocation());
+    EXPECT_EQ(e.GetFileName(), "/f");
+  }
+}
+
+}  // namespace
