@@ -5,29 +5,37 @@
 // unloaded. Keeping them in one translation unit makes that order certain;
 // nothing else in the library defines a static object that does work.
 #include "jni/ApplicationName.h"
+#include "orv/error/ConsoleStreamBuf.h"
 #include "orv/error/ErrorLocation.h"
 #include "orv/error/LibraryMessages.h"
 #include "orv/startup/AutoInit.h"
 #include "orv/startup/StartUp.h"
+#include "orv/startup/SystemInfo.h"
+#include "orv/text/DateTime.h"
 #include "orv/text/StringBase.h"
 
 namespace {
 
-// 1. Service registrars, in the order their services are created at start
-//    and the reverse of the order they are destroyed at stop.
+// 1. Service registrars. The module creates the services in this order at
+//    start and destroys them in the reverse order at stop.
 orv::AutoInit<orv::ErrorLocationInit> errorLocations;  // per-thread error locations
+orv::AutoInit<orv::SystemInfoImpl> systemInformation;  // the host record
+orv::AutoInit<orv::DateTimeInit> dateAndTime;          // standard offset, start-up time
+orv::AutoInit<orv::ConsoleStreamBuf> consoleOutput;    // the console sink
 
-// Message tables: every text is registered before the module comes up.
-orv::LibraryMessages libraryMessages("libquonvop4j");  // the 139 message texts
+// 2. The message tables: all 139 texts, registered before the module exists.
+orv::LibraryMessages libraryMessages("libquonvop4j");
 
-// 2. The library module: main start-up object, module "libquonvop4j", tag "QV".
+// 3. The library module: main start-up object and module instance, module
+//    "libquonvop4j", short tag "QV".
 orv::Module libraryModule("QV", "libquonvop4j");
 
-// 3. Creates every registered service now; stops the module at unload.
+// 4. Creates every registered service now; at unload, stops the module,
+//    which destroys the services and frees the registry.
 orv::ModuleStarter moduleStarter(libraryModule);
 
-// 4. The Java application's name, empty until Java sets it; goes first at
-//    unload.
+// 5. The Java application's name, empty until Java sets it; the first object
+//    to go at unload.
 orv::StringBase<char> applicationName;
 
 }  // namespace
