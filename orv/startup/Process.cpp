@@ -5,7 +5,10 @@
 #include <link.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "orv/startup/DynamicLibrary.h"
@@ -20,13 +23,21 @@ Process* Process::Current() {
   // A function-local static: built on first use, destroyed when the library
   // is unloaded, so load/unload cycles leave nothing behind.
   static Process descriptor;
-  // The path is asked for once. If that fails the descriptor stays with an
-  // empty path and the exception goes to the first caller.
-  static bool pathAsked = false;
-  if (!pathAsked) {
-    pathAsked = true;
-    descriptor.GetExecutablePath(descriptor.executablePath_);
-  }
+  // The path is asked for once, even when several threads make their first
+  // call at the same moment (the message catalogue asks from any thread). If
+  // that fails the descriptor stays with an empty path and the exception goes
+  // to the first caller only.
+  static std::once_flag pathAsked;
+  static std::exception_ptr failure;
+  static std::atomic<bool> failureReported{false};
+  std::call_once(pathAsked, [] {
+    try {
+      descriptor.GetExecutablePath(descriptor.executablePath_);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  });
+  if (failure && !failureReported.exchange(true)) std::rethrow_exception(failure);
   return &descriptor;
 }
 

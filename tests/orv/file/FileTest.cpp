@@ -338,6 +338,11 @@ TEST_F(FileTest, FullDeviceFailsTheWriteOrTheFlush) {
 }
 
 TEST_F(FileTest, TooManyOpenFiles) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizer runtime opens pipes of its own to check memory while the
+  // library throws; with no descriptor left it reports false errors.
+  GTEST_SKIP() << "needs free descriptors under AddressSanitizer";
+#endif
   Put(Path("one.bin"), "1");
   const std::string path = Path("one.bin");
   const int status = InChild([&] {
