@@ -11,7 +11,7 @@ trap 'rm -f "$log"' EXIT
 "$java" -Xcheck:jni -Djava.library.path="$libdir" \
   -jar /usr/share/java/junit-platform-console-standalone.jar \
   --class-path "$classpath" --scan-class-path "$testjar" \
-  --disable-banner --details=tree >"$log" 2>&1
+  --disable-banner --disable-ansi-colors --details=tree >"$log" 2>&1
 status=$?
 cat "$log"
 if grep -E -q 'WARNING in native method|FATAL ERROR in native method|JNI (WARNING|ERROR)' "$log"; then
