@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "jni/ApplicationName.h"
+#include "orv/file/FileException.h"
+#include "orv/file/FileString.h"
 #include "orv/error/ErrorLocation.h"
 #include "orv/startup/AutoInit.h"
 #include "orv/startup/StartUp.h"
@@ -28,6 +30,25 @@ TEST(LoadedLibrary, ServicesAreRegisteredAndStarted) {
 
 TEST(LoadedLibrary, ApplicationNameStartsEmpty) {
   EXPECT_EQ(ApplicationName(), "");
+}
+
+// The library carries its own C++ runtime; its exceptions must still reach a
+// program built against the system's runtime as the types they are.
+TEST(LoadedLibrary, ExceptionsThrownInsideAreCaughtByTypeOutside) {
+  orv::FileString missing("/nonexistent/orv-test");
+  try {
+    missing.Canonicalize();
+    FAIL() << "no exception";
+  } catch (const orv::FileException& e) {
+    EXPECT_EQ(e.GetNumber(), 1003);
+    EXPECT_STREQ(e.what(),
+                 "libquonvop4j: fatal error QV1003 - file /nonexistent/orv-test cannot be opened.");
+  }
+  try {
+    missing.Canonicalize();
+  } catch (const std::exception& e) {
+    EXPECT_NE(dynamic_cast<const orv::Exception*>(&e), nullptr);
+  }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks what libquonvop4j.so shows the dynamic loader: both JNI functions
 # under their exact names, nothing of the C++ runtime, no dependency beyond
-# the C library, POSIX threads and the loader, and no STB_GNU_UNIQUE symbol
+# the C library, POSIX threads, the loader and the shared unwinder
+# (libgcc_s), and no STB_GNU_UNIQUE symbol
 # (a single one turns dlclose into a no-op, so the library could not unload).
 # Usage: check-exports.sh <path to libquonvop4j.so>
 set -u
@@ -21,7 +22,7 @@ if [ -n "$runtime" ]; then
 fi
 
 unexpected=$(readelf -d "$lib" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' |
-  grep -v -E '^(libc\.so\.6|libpthread\.so\.0|libdl\.so\.2|ld-linux(-x86-64)?\.so\.[0-9])$')
+  grep -v -E '^(libc\.so\.6|libpthread\.so\.0|libdl\.so\.2|libgcc_s\.so\.1|ld-linux(-x86-64)?\.so\.[0-9])$')
 if [ -n "$unexpected" ]; then
   echo "unexpected shared-object dependencies:"; echo "$unexpected"; fail=1
 fi
