@@ -1,0 +1,238 @@
+#!/usr/bin/env bash
+# Tests the Debian packages end to end, as root on a Debian 12 machine:
+#   1. builds the x86_64 and i386 packages (build/pkg-x86_64, build/pkg-i386),
+#   2. checks them with lintian (no error allowed) and checks their fields,
+#   3. installs both architectures side by side,
+#   4. runs the demo jar on the 64-bit and the 32-bit JVM with no library path,
+#   5. builds the C++ consumer in tests/package against the installed
+#      packages, through find_package and through pkg-config, for both
+#      architectures, and runs it without LD_LIBRARY_PATH,
+#   6. removes the packages again.
+# The packages are removed on every exit, failures and interruptions
+# included; packages of the same names installed before are replaced and
+# removed too. Ends with "package tests: N passed, M failed" and exits
+# non-zero if anything failed.
+set -uo pipefail
+cd "$(dirname "$0")/.." || exit 1
+root=$PWD
+bash scripts/setup.sh || { echo "package tests: 0 passed, 1 failed"; exit 1; }
+
+version=6.51.102.500
+archs=(x86_64 i386)
+declare -A deb_arch=([x86_64]=amd64 [i386]=i386)
+declare -A triplet=([x86_64]=x86_64-linux-gnu [i386]=i386-linux-gnu)
+declare -A jvm=([x86_64]=/usr/lib/jvm/java-17-openjdk-amd64/bin/java
+                [i386]=/usr/lib/jvm/java-17-openjdk-i386/bin/java)
+declare -A jvm_arch=([x86_64]="amd64, 64-bit JVM" [i386]="i386, 32-bit JVM")
+declare -A bits=([x86_64]=64 [i386]=32)
+installed_names=(libquonvop4j-java libquonvop4j-dev:amd64 libquonvop4j-dev:i386
+                 libquonvop4j:amd64 libquonvop4j:i386)
+
+work=$(mktemp -d /tmp/quonvop4j-packages.XXXXXX)
+passed=0
+failed=0
+failures=()
+
+# is_present NAME: true when dpkg knows NAME in any state but not-installed.
+is_present() {
+  local status
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null) || return 1
+  [ -n "$status" ] && [ "$status" != not-installed ]
+}
+
+# Purges whichever of the packages are installed; true when none is left.
+remove_packages() {
+  local present=() name
+  for name in "${installed_names[@]}"; do
+    if is_present "$name"; then
+      present+=("$name")
+    fi
+  done
+  if [ ${#present[@]} -gt 0 ]; then
+    dpkg --purge "${present[@]}" || return 1
+  fi
+  for name in "${installed_names[@]}"; do
+    if is_present "$name"; then
+      return 1
+    fi
+  done
+  return 0
+}
+
+finish() {
+  trap - EXIT INT TERM
+  remove_packages >/dev/null 2>&1 || echo "warning: packages could not all be removed"
+  rm -rf "$work"
+}
+trap finish EXIT
+trap 'echo "interrupted"; failed=$((failed + 1)); echo "package tests: $passed passed, $failed failed"; exit 130' INT TERM
+
+# check NAME COMMAND...: runs one test step and counts it.
+check() {
+  local name=$1
+  shift
+  echo "--- $name"
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "PASS $name"
+  else
+    failed=$((failed + 1))
+    failures+=("$name")
+    echo "FAIL $name"
+  fi
+}
+
+debs() {  # the package files of one architecture's build
+  ls "$root/build/pkg-$1"/*.deb 2>/dev/null
+}
+
+build_packages() {
+  local arch=$1 dir=$root/build/pkg-$1
+  cmake --preset "$arch" -B "$dir" -DBUILD_TESTING=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null &&
+    cmake --build "$dir" &&
+    rm -f "$dir"/*.deb &&
+    (cd "$dir" && cpack -G DEB >/dev/null 2>&1) &&
+    debs "$arch"
+}
+
+run_lintian() {
+  local files
+  mapfile -t files < <(debs "$1")
+  [ ${#files[@]} -gt 0 ] && lintian --fail-on error --info "${files[@]}" 2>&1 |
+    grep -v '^running with root privileges'
+  return "${PIPESTATUS[0]}"
+}
+
+# field FILE NAME: one field of a package's control file.
+field() { dpkg-deb --field "$1" "$2"; }
+
+check_fields() {
+  local arch=$1 dir=$root/build/pkg-$1 a=${deb_arch[$1]} ok=0 pkg
+  for pkg in libquonvop4j libquonvop4j-dev; do
+    local f=$dir/${pkg}_${version}_${a}.deb
+    [ -f "$f" ] || { echo "missing $f"; return 1; }
+    [ "$(field "$f" Architecture)" = "$a" ] || { echo "$pkg: Architecture"; ok=1; }
+    [ "$(field "$f" Multi-Arch)" = same ] || { echo "$pkg: Multi-Arch"; ok=1; }
+  done
+  [[ $(field "$dir/libquonvop4j_${version}_${a}.deb" Depends) == *"libc6 (>= "* ]] ||
+    { echo "libquonvop4j: Depends lacks the computed libc6"; ok=1; }
+  [ "$(field "$dir/libquonvop4j-dev_${version}_${a}.deb" Depends)" = "libquonvop4j (= $version)" ] ||
+    { echo "libquonvop4j-dev: Depends"; ok=1; }
+  if [ "$arch" = x86_64 ]; then
+    local j=$dir/libquonvop4j-java_${version}_all.deb
+    [ -f "$j" ] || { echo "missing $j"; return 1; }
+    [ "$(field "$j" Architecture)" = all ] || { echo "java: Architecture"; ok=1; }
+  elif [ -e "$dir/libquonvop4j-java_${version}_all.deb" ]; then
+    echo "the jar package is built by the x86_64 build only"; ok=1
+  fi
+  return $ok
+}
+
+install_packages() {
+  local files=()
+  mapfile -t -O 0 files < <(debs x86_64; debs i386)
+  [ ${#files[@]} -eq 5 ] || { echo "expected 5 packages, have ${#files[@]}"; return 1; }
+  remove_packages >/dev/null || return 1
+  dpkg -i "${files[@]}" >/dev/null || return 1
+  local arch
+  for arch in "${archs[@]}"; do
+    [ -f "/usr/lib/${triplet[$arch]}/jni/libquonvop4j.so" ] || return 1
+  done
+  [ -e /usr/share/java/quonvop4j.jar ]
+}
+
+# Runs with a clean environment for the loader and the JVM, away from the
+# source tree, so only the installed files can be found.
+clean_run() {
+  (cd "$work" && env -u LD_LIBRARY_PATH -u JAVA_TOOL_OPTIONS -u _JAVA_OPTIONS \
+     -u JDK_JAVA_OPTIONS -u CLASSPATH "$@")
+}
+
+run_demo() {
+  local arch=$1 out expected
+  expected="Application PackageTest uses libquonvop4j $version, released 2009-10-07 (${jvm_arch[$arch]})"
+  out=$(clean_run "${jvm[$arch]}" -Xcheck:jni -jar /usr/share/java/quonvop4j.jar PackageTest 2>&1)
+  local rc=$?
+  echo "$out"
+  [ $rc -eq 0 ] && [ "$out" = "$expected" ]
+}
+
+# run_consumer ARCH PROGRAM [ARG]: runs a consumer and checks that the
+# loader took the installed library of the right architecture.
+run_consumer() {
+  local arch=$1 program=$2 lib=/usr/lib/${triplet[$1]}/jni/libquonvop4j.so
+  shift 2
+  local kind libs
+  kind=$(file -L "$program") && libs=$(clean_run ldd "$program") || return 1
+  [[ $kind == *"ELF ${bits[$arch]}-bit"* ]] || { echo "not a ${bits[$arch]}-bit program: $kind"; return 1; }
+  [[ $libs == *"libquonvop4j.so => $lib "* ]] ||
+    { echo "libquonvop4j.so does not resolve to $lib:"; echo "$libs"; return 1; }
+  clean_run "$program" "$@"
+}
+
+consumer_cmake() {
+  local arch=$1 dir=$work/cmake-$1 flags=()
+  if [ "$arch" = i386 ]; then
+    flags=(-DCMAKE_CXX_FLAGS=-m32 -DCMAKE_EXE_LINKER_FLAGS=-m32
+           -DCMAKE_LIBRARY_ARCHITECTURE=i386-linux-gnu)
+  fi
+  cmake -S "$root/tests/package" -B "$dir" -G Ninja "${flags[@]}" >/dev/null &&
+    cmake --build "$dir" >/dev/null &&
+    run_consumer "$arch" "$dir/consumer"
+}
+
+# The consumer built by consumer_cmake, catching an exception that the
+# library throws.
+consumer_catch() {
+  run_consumer "$1" "$work/cmake-$1/consumer" throw
+}
+
+consumer_pkgconfig() {
+  local arch=$1 program=$work/pkgconfig-$1 m=() flags
+  [ "$arch" = i386 ] && m=(-m32)
+  flags=$(PKG_CONFIG_LIBDIR=/usr/lib/${triplet[$arch]}/pkgconfig pkg-config --cflags --libs quonvop4j) ||
+    return 1
+  echo "pkg-config: $flags"
+  # shellcheck disable=SC2086  # the flags are words
+  g++ "${m[@]}" -Wall -Wextra -Werror -o "$program" "$root/tests/package/main.cpp" $flags &&
+    run_consumer "$arch" "$program"
+}
+
+remove_and_verify() {
+  remove_packages >/dev/null || return 1
+  local arch
+  for arch in "${archs[@]}"; do
+    [ ! -e "/usr/lib/${triplet[$arch]}/jni/libquonvop4j.so" ] || return 1
+    [ ! -e "/usr/lib/${triplet[$arch]}/pkgconfig/quonvop4j.pc" ] || return 1
+  done
+  [ ! -e /usr/share/java/quonvop4j.jar ] && [ ! -e /usr/include/quonvop4j ]
+}
+
+built=1
+for arch in "${archs[@]}"; do
+  check "build $arch packages" build_packages "$arch" || true
+  [ -n "$(debs "$arch")" ] || built=0
+done
+
+if [ $built -eq 1 ]; then
+  for arch in "${archs[@]}"; do
+    check "lintian $arch" run_lintian "$arch"
+    check "fields $arch" check_fields "$arch"
+  done
+  check "install both architectures" install_packages
+  for arch in "${archs[@]}"; do
+    check "demo on the ${bits[$arch]}-bit JVM" run_demo "$arch"
+    check "C++ consumer $arch (find_package)" consumer_cmake "$arch"
+    check "C++ consumer $arch (pkg-config)" consumer_pkgconfig "$arch"
+    check "C++ consumer $arch catches an exception from the library" consumer_catch "$arch"
+  done
+  check "remove the packages" remove_and_verify
+else
+  echo "packages missing: install and run steps skipped"
+fi
+
+if [ ${#failures[@]} -gt 0 ]; then
+  printf 'failed: %s\n' "${failures[@]}"
+fi
+echo "package tests: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
