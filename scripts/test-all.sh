@@ -18,6 +18,9 @@ for preset in "${presets[@]}"; do
   ctest --preset "$preset" -j2 || failed+=("$preset")
 done
 
+echo "=== packages"
+bash scripts/test-packages.sh || failed+=("packages")
+
 if [ ${#failed[@]} -gt 0 ]; then
   echo "FAILED: ${failed[*]}"
   exit 1
