@@ -1,0 +1,159 @@
+#!/usr/bin/env python3
+"""Pairs the benchmark results "ours/<case>" with "base/<case>" and prints one
+Markdown table: benchmark, ours, baseline, ratio and the target, if any.
+
+Usage: report.py --machine TEXT ARCH=FILE.json[,FILE.json...] ...
+Each JSON file is Google Benchmark's --benchmark_format=json output (or the
+Java benchmark's output in the same form); medians are used where the run
+had repetitions.
+"""
+import argparse
+import json
+import re
+import sys
+
+UNIT_NS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+
+# case (regular expression on <case>) -> (kind, target text, test)
+#   kind "time": lower is better, ratio = ours / baseline
+#   kind "rate": higher is better (bytes/s), ratio = ours / baseline
+TARGETS = [
+    (r"^File\.(Read|Write)\.64KiB", ">= 0.9x", lambda r: r >= 0.9),
+    (r"^Exception\.what$", "<= 3x", lambda r: r <= 3.0),
+    (r"^Parsing\.ParseDecimal$", "<= 2x", lambda r: r <= 2.0),
+    (r"^Catalogue\.Registered$", "<= 1.5x", lambda r: r <= 1.5),
+    (r"^LoadUnload vs start-up floor$", "<= 3x", lambda r: r <= 3.0),
+    (r"^ErrorLocationScope 2 threads / 1 thread", ">= 1.8x", lambda r: r >= 1.8),
+    (r"^JNI\.iGetVersion$", "<= 1.2x", lambda r: r <= 1.2),
+]
+
+
+def load(files):
+    """run_name -> entry (the median where there are aggregates)."""
+    runs = {}
+    for path in files:
+        with open(path) as handle:
+            data = json.load(handle)
+        for entry in data.get("benchmarks", []):
+            name = entry.get("run_name", entry["name"])
+            aggregate = entry.get("aggregate_name")
+            if entry.get("error_occurred"):
+                runs[name] = dict(entry, error=True)
+                continue
+            if aggregate == "median" or (aggregate is None and name not in runs):
+                runs[name] = entry
+    return runs
+
+
+def ns(entry):
+    return entry["real_time"] * UNIT_NS[entry.get("time_unit", "ns")]
+
+
+def show_time(value):
+    for unit, scale in (("s", 1e9), ("ms", 1e6), ("us", 1e3)):
+        if value >= scale:
+            return "%.3g %s" % (value / scale, unit)
+    return "%.3g ns" % value
+
+
+def show_rate(value):
+    return "%.4g MiB/s" % (value / 1048576.0)
+
+
+def target_of(case):
+    for pattern, text, test in TARGETS:
+        if re.search(pattern, case):
+            return text, test
+    return "", None
+
+
+def rows_for(arch, runs):
+    rows = []
+
+    def add(case, ours, base, kind, note=""):
+        if ours is None or base is None:
+            return
+        if kind == "rate":
+            ratio = ours / base if base else float("nan")
+            shown = (show_rate(ours), show_rate(base))
+        elif kind == "scale":
+            ratio = ours / base if base else float("nan")
+            shown = ("%.4g /s" % ours, "%.4g /s" % base)
+        else:
+            ratio = ours / base if base else float("nan")
+            shown = (show_time(ours), show_time(base))
+        text, test = target_of(case)
+        verdict = ""
+        if test is not None:
+            verdict = " (met)" if test(ratio) else " (MISSED)"
+        rows.append((arch, case + note, shown[0], shown[1], "%.2fx" % ratio, text + verdict))
+
+    for name, entry in runs.items():
+        if not name.startswith("ours/"):
+            continue
+        case = name[len("ours/"):]
+        base = runs.get("base/" + case)
+        if entry.get("error") or (base is not None and base.get("error")):
+            rows.append((arch, case, "error", "error", "", ""))
+            continue
+        if base is None:
+            continue
+        label = case.replace("/real_time", "")
+        if "bytes_per_second" in entry and case.startswith("File."):
+            add(label, entry["bytes_per_second"], base["bytes_per_second"], "rate")
+        else:
+            add(label, ns(entry), ns(base), "time")
+        if case == "LoadUnload" and "base/LoadUnload.StartupFloor" in runs:
+            add("LoadUnload vs start-up floor", ns(entry),
+                ns(runs["base/LoadUnload.StartupFloor"]), "time")
+        if case == "JNI.iGetVersion" and "base/JNI.empty" in runs:
+            add("JNI.iGetVersion vs empty native", ns(entry), ns(runs["base/JNI.empty"]), "time")
+
+    # The catalogue's walk: cost per loaded object between the fewest and most.
+    walk = {}
+    for side in ("ours", "base"):
+        points = []
+        for name, entry in runs.items():
+            m = re.match(r"^%s/Catalogue\.Unregistered/(\d+)$" % side, name)
+            if m and not entry.get("error"):
+                points.append((entry.get("objects", 0), ns(entry)))
+        points.sort()
+        if len(points) >= 2 and points[-1][0] > points[0][0]:
+            walk[side] = (points[-1][1] - points[0][1]) / (points[-1][0] - points[0][0])
+    if len(walk) == 2:
+        add("Catalogue.Unregistered per loaded object", walk["ours"], walk["base"], "time")
+
+    # Error locations: aggregate throughput of two threads against one.
+    for side in ("ours", "base"):
+        one = runs.get("%s/ErrorLocationScope/real_time/threads:1" % side)
+        two = runs.get("%s/ErrorLocationScope/real_time/threads:2" % side)
+        if one and two and "items_per_second" in one and "items_per_second" in two:
+            label = "ErrorLocationScope 2 threads / 1 thread"
+            if side == "base":
+                label = "plain per-thread stack 2 threads / 1 thread (reference)"
+            add(label, two["items_per_second"], one["items_per_second"], "scale")
+    return rows
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--machine", default="")
+    parser.add_argument("results", nargs="+", help="ARCH=FILE[,FILE...]")
+    args = parser.parse_args()
+    rows = []
+    for item in args.results:
+        arch, _, files = item.partition("=")
+        rows.extend(rows_for(arch, load(files.split(","))))
+    out = []
+    if args.machine:
+        out.append(args.machine.rstrip() + "\n")
+    out.append("| arch | benchmark | ours | baseline | ratio | target |")
+    out.append("|---|---|---|---|---|---|")
+    for row in rows:
+        out.append("| " + " | ".join(row) + " |")
+    print("\n".join(out))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
