@@ -51,10 +51,10 @@ unsigned int ClassWordNumber(long number) {
 // Who reports: the main start-up object's module name (even when empty), else
 // the running program's name without extension, else "<unknown>". Resolving
 // the program's path may throw its FileException.
-StringBase<char> Reporter() {
+void AppendReporter(StringBase<char>& out) {
   if (StartUp* main = StartUp::GetMain()) {
-    const StringBase<char>* name = main->GetModuleName();
-    return name != nullptr ? *name : StringBase<char>();
+    if (const StringBase<char>* name = main->GetModuleName()) out += *name;
+    return;
   }
   StringBase<char> reporter;
   if (!reporterWithoutProcess) {
@@ -62,8 +62,7 @@ StringBase<char> Reporter() {
     Process::Current()->GetExecutablePath(path);
     reporter = path.GetFileName(false);
   }
-  if (reporter.empty()) reporter = "<unknown>";
-  return reporter;
+  out += reporter.empty() ? StringBase<char>("<unknown>") : reporter;
 }
 
 }  // namespace
@@ -117,7 +116,8 @@ const char* Exception::BuildText(const StringBase<char>& a1, const StringBase<ch
   GetMessageText(classWord, ClassWordNumber(number));  // empty if missing
 
   StringBase<char>& result = *text;
-  result = Reporter();
+  result.reserve(64 + where.size() + message.size());
+  AppendReporter(result);
   if (!where.empty()) {
     result += ", ";
     result += where;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -150,8 +151,12 @@ bool LoadMessageText(const StringBase<char>& /*moduleName*/, unsigned int number
 }
 
 bool GetMessageText(StringBase<char>& out, unsigned int number) {
-  static const char kBaseModuleName[] = "orv";
-  return LoadMessageText(StringBase<char>(kBaseModuleName), number, out);
+  // The base library's module name; it takes no part in the lookup. Built
+  // once in place and never destroyed, so lookups during unload still have
+  // it; a three-letter string owns no heap memory.
+  alignas(StringBase<char>) static unsigned char storage[sizeof(StringBase<char>)];
+  static const StringBase<char>* const baseModuleName = new (storage) StringBase<char>("orv");
+  return LoadMessageText(*baseModuleName, number, out);
 }
 
 }  // namespace orv
