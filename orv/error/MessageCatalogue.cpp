@@ -1,12 +1,14 @@
 // orv/error/MessageCatalogue.cpp - the catalogue table and language modules.
 #include "orv/error/MessageCatalogue.h"
 
+#include <charconv>
 #include <climits>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "orv/error/Exception.h"
@@ -23,7 +25,8 @@ bool tableDestroyed = false;
 // The catalogue: message number as unsigned decimal text (compared as bytes)
 // to its text. One table for every module name.
 struct Table {
-  std::map<std::string, StringBase<char>> texts;
+  // std::less<> lets lookups compare a key written on the stack.
+  std::map<std::string, StringBase<char>, std::less<>> texts;
 
   Table() = default;
   Table(const Table&) = delete;
@@ -39,7 +42,19 @@ Table* GetTable() {
   return &table;
 }
 
-std::string KeyOf(unsigned int number) { return std::to_string(number); }
+// A number's key: its unsigned decimal digits, written into `digits`.
+struct Key {
+  char digits[10];  // 4294967295 has ten
+  std::size_t length;
+  std::string_view View() const { return std::string_view(digits, length); }
+};
+
+Key KeyOf(unsigned int number) {
+  Key key;
+  key.length = static_cast<std::size_t>(
+      std::to_chars(key.digits, key.digits + sizeof key.digits, number).ptr - key.digits);
+  return key;
+}
 
 // The first call offers this many bytes; longer texts need a second call.
 constexpr unsigned int kFirstBufferSize = 256;
@@ -135,13 +150,13 @@ MessageEntry::MessageEntry(unsigned int messageNumber, const char* messageText)
 bool RegisterMessage(const StringBase<char>& /*moduleName*/, const MessageEntry& entry) {
   Table* table = GetTable();
   if (table == nullptr) return false;
-  return table->texts.emplace(KeyOf(entry.number), entry.text).second;
+  return table->texts.emplace(std::string(KeyOf(entry.number).View()), entry.text).second;
 }
 
 bool LoadMessageText(const StringBase<char>& /*moduleName*/, unsigned int number,
                      StringBase<char>& out) {
   if (Table* table = GetTable()) {
-    const auto found = table->texts.find(KeyOf(number));
+    const auto found = table->texts.find(KeyOf(number).View());
     if (found != table->texts.end()) {
       out = found->second;
       return true;
