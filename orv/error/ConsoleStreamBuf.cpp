@@ -72,15 +72,17 @@ std::streamsize ConsoleStreamBuf::xsputn(const char* s, std::streamsize n) {
       systemLogLine.clear();
     }
   } else if (toStandardOutput) {
-    // Exactly the bytes before the first zero byte, for any length; written
-    // as data, never through a format built from the length.
-    const void* zero = std::memchr(s, '\0', length);
-    const std::size_t count =
-        zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - s) : length;
-    if (count == 1) {
+    // A single byte goes out as it is; longer chunks stop at their first
+    // zero byte. Written as data, never through a format built from the
+    // length, so any length is safe.
+    if (length == 1) {
       std::putchar(static_cast<unsigned char>(s[0]));
-    } else if (count != 0) {
-      std::fwrite(s, 1, count, stdout);
+    } else {
+      const void* zero = std::memchr(s, '\0', length);
+      const std::size_t count =
+          zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - s)
+                          : length;
+      if (count != 0) std::fwrite(s, 1, count, stdout);
     }
     std::fflush(stdout);
   }

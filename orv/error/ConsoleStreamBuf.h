@@ -54,7 +54,7 @@ class ORV_API ConsoleStreamBuf : public std::streambuf {
   /// flush of one.
   static std::int64_t GetTeeColumn() noexcept;
 
- protected:
+ public:
   /// Sends the `n` bytes of `s` to the destination and the tee file; returns
   /// n (0 for n <= 0, which writes nothing).
   ///   line handler: appended to its buffer; when the buffer exceeds 200
@@ -62,8 +62,8 @@ class ORV_API ConsoleStreamBuf : public std::streambuf {
   ///     and the buffer is emptied.
   ///   system log: appended to its buffer; when the chunk ends a line, the
   ///     buffer (with its line feed) is one syslog entry and is emptied.
-  ///   standard output: the bytes before the first zero byte (all n when
-  ///     there is none), then fflush(stdout).
+  ///   standard output: one byte with putchar; more bytes up to the first
+  ///     zero byte (all n when there is none); then fflush(stdout).
   ///   tee file: Write(s, n); when the tee column reaches 80 or the chunk
   ///     ends in a line feed or carriage return, the file is flushed and the
   ///     column starts again at 0.

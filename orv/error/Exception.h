@@ -58,14 +58,14 @@ class ORV_API Exception : public std::exception {
   StringBase<char> arg3;
   StringBase<char> location;
 
+  mutable StringBase<char>* text;  // owned; the last composed text, null until then
+
  protected:
   /// Composes into the owned text buffer (created on first use, refilled on
   /// each call) and returns its characters.
   const char* BuildText(const StringBase<char>& a1, const StringBase<char>& a2,
                         const StringBase<char>& a3,
                         const StringBase<char>& where) const;
-
-  mutable StringBase<char>* text;  // owned; null until first composed
 };
 
 }  // namespace orv

@@ -6,10 +6,11 @@
 // stop) create the instances in registration order and destroy them in the
 // reverse order.
 //
-// A service type T provides two functions that AutoInit<T> finds by
+// A service type T may provide two functions that AutoInit<T> finds by
 // argument-dependent lookup:
 //   void AutoInitStarted(T* instance);   // publish the new instance
 //   void AutoInitStopping(T* instance);  // unpublish it before it is deleted
+// A service without them is only created and destroyed.
 #ifndef ORV_STARTUP_AUTOINIT_H
 #define ORV_STARTUP_AUTOINIT_H
 
@@ -18,6 +19,13 @@
 #include "orv/Export.h"
 
 namespace orv {
+
+/// Defaults for services that publish nothing; a service's own overloads
+/// (non-templates) are preferred.
+template <class T>
+void AutoInitStarted(T*) {}
+template <class T>
+void AutoInitStopping(T*) {}
 
 /// One entry of the registry.
 class ORV_API AutoInitBase {

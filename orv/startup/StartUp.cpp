@@ -47,7 +47,7 @@ StartUp::~StartUp() {
   if (mainStartUp == this) mainStartUp = nullptr;
 }
 
-StringBase<char>& StartUp::GetLanguageCode(StringBase<char>& code) const {
+StringBase<char>& StartUp::GetLanguageCode(StringBase<char>& code) {
   const unsigned short id = CurrentLanguageId();
   for (const Language& language : kLanguages) {
     if (language.id == id) {
@@ -79,7 +79,7 @@ Module::Module(const char* tag, const char* moduleName) : StartUp(tag, moduleNam
 
 Module::~Module() { moduleInstance = nullptr; }
 
-FileString Module::GetBaseName() const { return FileString("orv"); }
+FileString Module::GetBaseName() { return FileString("orv"); }
 
 bool Module::Start() { return InitAll(); }
 

@@ -26,10 +26,10 @@ class ORV_API StartUp {
   StartUp(const StartUp&) = delete;
   StartUp& operator=(const StartUp&) = delete;
 
-  virtual FileString GetBaseName() const = 0;
+  virtual FileString GetBaseName() = 0;
   /// Sets `code` to the two-letter code of the user-interface language, or
   /// to the empty string where none applies (always, on Linux); returns it.
-  virtual StringBase<char>& GetLanguageCode(StringBase<char>& code) const;
+  virtual StringBase<char>& GetLanguageCode(StringBase<char>& code);
   virtual bool Start() = 0;
   virtual bool Stop() = 0;
 
@@ -61,7 +61,7 @@ class ORV_API Module : public StartUp {
   ~Module() override;
 
   /// Always "orv".
-  FileString GetBaseName() const override;
+  FileString GetBaseName() override;
   /// InitAll().
   bool Start() override;
   /// ExitAll().

@@ -78,8 +78,8 @@ TEST(ConsoleStreamBuf, StandardOutputIsWrittenAtOnce) {
     seen.push_back(capture.Read());
     out.write("ab\0cd", 5);
     seen.push_back(capture.Read());
-    out.put('\0');
-    out.write("\0z", 2);
+    out.put('\0');  // a single byte is written as it is, even a zero byte
+    out.write("\0z", 2);  // a longer chunk stops at its first zero byte
     seen.push_back(capture.Read());
     EXPECT_EQ(buf.overflow(std::char_traits<char>::eof()), std::char_traits<char>::eof());
     seen.push_back(capture.Read());
@@ -90,7 +90,8 @@ TEST(ConsoleStreamBuf, StandardOutputIsWrittenAtOnce) {
     EXPECT_EQ(buf.overflow(0xE4), 0xE4);
     seen.push_back(capture.Read());
   }
-  const std::vector<std::string> expected = {"abc", "x", "ab", "", "", "line\n", "Q\xE4"};
+  const std::vector<std::string> expected = {"abc",         "x",      "ab", std::string(1, '\0'),
+                                             "",            "line\n", "Q\xE4"};
   EXPECT_EQ(seen, expected);
   EXPECT_TRUE(out.good());
 }

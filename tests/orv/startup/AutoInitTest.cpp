@@ -87,4 +87,19 @@ TEST_F(AutoInitTest, RegisterAfterExitAllStartsANewRegistry) {
   EXPECT_EQ(events, (std::vector<std::string>{"create 2", "started 2"}));
 }
 
+// A service that publishes nothing needs no hooks of its own.
+int plainServices = 0;
+struct PlainService {
+  PlainService() { ++plainServices; }
+  ~PlainService() { --plainServices; }
+};
+
+TEST_F(AutoInitTest, ServiceWithoutHooksIsCreatedAndDestroyed) {
+  orv::AutoInit<PlainService> registrar;
+  orv::StartUp::InitAll();
+  EXPECT_EQ(plainServices, 1);
+  orv::StartUp::ExitAll();
+  EXPECT_EQ(plainServices, 0);
+}
+
 }  // namespace

@@ -38,7 +38,7 @@ void AutoInitStopping(SecondService* s) {
 class PlainStartUp : public StartUp {
  public:
   using StartUp::StartUp;
-  orv::FileString GetBaseName() const override { return "plain"; }
+  orv::FileString GetBaseName() override { return "plain"; }
   bool Start() override { return true; }
   bool Stop() override { return true; }
 };
