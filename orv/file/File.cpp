@@ -106,11 +106,11 @@ void File::Open(int mode) {
   delete implementation;
   implementation = nullptr;
   implementation = new FileImplStream();
-  // An empty name would otherwise open the current directory.
-  if (name.empty()) throw FileException(kMessageBadFile, name);
   if ((mode & ModeMustExist) != 0 && !name.IsExistingFile()) {
     throw FileException(kMessageNotFound, name);
   }
+  // An empty name would otherwise open the current directory.
+  if (name.empty()) throw FileException(kMessageBadFile, name);
   try {
     implementation->Open(name.c_str(), mode);
   } catch (const Exception&) {

@@ -63,13 +63,13 @@ class ORV_API File {
   /// Writes `count` zero bytes through Write, in blocks of at most 61440.
   void WriteZeros(std::size_t count);
 
+  FileString name;              // as the caller set it, not made absolute
+  FileImpl* implementation;     // owned, or null
+
  protected:
   /// The implementation; throws FileException `number` naming this file
   /// when there is none.
   FileImpl& Implementation(long number);
-
-  FileString name;
-  FileImpl* implementation;  // owned, or null
 };
 
 }  // namespace orv

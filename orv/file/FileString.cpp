@@ -124,6 +124,11 @@ FileString& FileString::operator=(const char* text) {
   return *this;
 }
 
+FileString& FileString::operator=(const std::string& text) {
+  StringBase<char>::operator=(text);
+  return *this;
+}
+
 FileString& FileString::AppendPath(const FileString& part) {
   if (part.empty()) return *this;
   if (empty()) {

@@ -27,6 +27,7 @@ class ORV_API FileString : public StringBase<char> {
   FileString& operator=(const FileString& other);
   FileString& operator=(FileString&& other) noexcept;
   FileString& operator=(const char* text);
+  FileString& operator=(const std::string& text);
 
   /// Joins a component or relative path with exactly one separator between:
   ///   /a  + b   => /a/b

@@ -14,11 +14,11 @@ namespace {
 constexpr std::int64_t kTicksPerSecond = 10000000;
 constexpr std::int64_t kTicksPerMinute = 600000000;
 // 1601-01-01 to 1970-01-01: 369 years, 89 of them leap years, in seconds.
-constexpr std::int64_t kEpochTicks = 1000000000LL * 116444736;
+constexpr std::int64_t kEpochTicks = epochTicks;
 static_assert(kEpochTicks == (369LL * 365 + 89) * 86400 * kTicksPerSecond,
               "epoch ticks");
 // 1970-01-01 to 2000-01-01: 30 years, 7 of them leap years.
-constexpr std::uint32_t kCompactBase = 946684800u;
+constexpr std::uint32_t kCompactBase = compactBase;
 static_assert(kCompactBase == (30u * 365 + 7) * 86400u, "compact base");
 
 constexpr std::uint32_t kMessageInvalidDateTime = 1313;

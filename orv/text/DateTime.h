@@ -18,9 +18,14 @@ namespace orv {
 /// Offset marker: the host's local offset, still to be worked out.
 constexpr std::int32_t kLocalOffset = -999;
 
-/// Ticks of the Unix epoch, 1970-01-01 00:00:00 UTC.
+/// Ticks of the Unix epoch, 1970-01-01 00:00:00 UTC:
+/// 1,000,000,000 x 116,444,736.
+inline constexpr std::int64_t epochTicks = 1000000000LL * 116444736LL;
+/// Unix time of 2000-01-01 00:00:00 UTC, the origin of CompactTime.
+inline constexpr std::uint32_t compactBase = 946684800u;
+
+/// The same two constants, as functions.
 ORV_API std::int64_t EpochTicks() noexcept;
-/// Unix time of 2000-01-01 00:00:00 UTC (946684800).
 ORV_API std::uint32_t CompactBase() noexcept;
 /// The host's standard (winter) offset in minutes, computed on first use.
 ORV_API std::int32_t StandardOffset();
@@ -77,8 +82,11 @@ class ORV_API CompactTime {
   static constexpr std::uint32_t kSaturated = 0xFFFFFFFEu;
   static constexpr std::uint32_t kNotSet = 0xFFFFFFFFu;
 
+  /// Not set.
   constexpr CompactTime() noexcept : value(kNotSet) {}
-  constexpr explicit CompactTime(std::uint32_t seconds) noexcept : value(seconds) {}
+  /// A compact time is its 32-bit count: it converts to and from one freely.
+  constexpr CompactTime(std::uint32_t seconds) noexcept : value(seconds) {}  // NOLINT
+  constexpr operator std::uint32_t() const noexcept { return value; }  // NOLINT
 
   /// time(NULL) - compactBase, cut to 32 bits (no saturation).
   static CompactTime Now();
@@ -86,9 +94,6 @@ class ORV_API CompactTime {
   static std::time_t ToTime(CompactTime time) noexcept;
   /// Seconds since compactBase; kSaturated before 2000 or too far after.
   static CompactTime FromTime(std::time_t time) noexcept;
-
-  bool operator==(CompactTime other) const noexcept { return value == other.value; }
-  bool operator!=(CompactTime other) const noexcept { return value != other.value; }
 
   std::uint32_t value;
 };

@@ -41,6 +41,9 @@ class ORV_API StringBase<char> : public std::string {
   /// Exactly `length` bytes from `data`, zero bytes included; a null `data`
   /// empties the string. The target is unchanged if the copy cannot be built.
   StringBase& Assign(const char* data, std::size_t length);
+  /// The standard assign, with the same null rule as Assign.
+  using std::string::assign;
+  StringBase& assign(const char* data, std::size_t length) { return Assign(data, length); }
 
  private:
   // Owned auxiliary buffer, released with free(); nothing in the library

@@ -276,6 +276,7 @@ TEST_F(FileTest, NamesAndFilesNeverOpened) {
     EXPECT_EQ(e.GetFileName(), "");
   }
   EXPECT_EQ(OpenNumber(file, orv::ModeRead), 1016);  // not the current directory
+  EXPECT_EQ(OpenNumber(file, orv::ModeRead | orv::ModeMustExist), 1001);  // no such file
 
   orv::File never;
   never.SetName("never.bin");

@@ -367,6 +367,10 @@ TEST(CompactTime, Conversions) {
   EXPECT_EQ(orv::CompactTime::ToTime(orv::CompactTime(0)), base);
   EXPECT_EQ(static_cast<std::int64_t>(orv::CompactTime::ToTime(orv::CompactTime(0xFFFFFFFEu))),
             static_cast<std::int64_t>(base) + 0xFFFFFFFELL);
+  // A compact time reads and writes as its plain 32-bit count.
+  EXPECT_EQ(orv::CompactTime::FromTime(orv::compactBase - 1), 0xFFFFFFFEu);
+  EXPECT_EQ(orv::CompactTime::ToTime(0xFFFFFFFFu), static_cast<std::time_t>(orv::compactBase));
+  EXPECT_EQ(orv::epochTicks, orv::EpochTicks());
   const std::int64_t now = static_cast<std::int64_t>(time(nullptr)) - base;
   const std::int64_t compactNow = orv::CompactTime::Now().value;
   EXPECT_LE(now, compactNow);
