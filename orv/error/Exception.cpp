@@ -6,6 +6,7 @@
 #include <new>
 
 #include "orv/error/ErrorLocation.h"
+#include "orv/error/ExceptionText.h"
 #include "orv/error/FormatMessage.h"
 #include "orv/startup/StartUp.h"
 

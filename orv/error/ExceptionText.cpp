@@ -9,6 +9,8 @@
 //   " " tag number            unless the number is 1000, 2000 or 4000
 //   " - " message "."
 // e.g. "libquonvop4j, L: fatal error QV1313 - Invalid date/time: not set."
+#include "orv/error/ExceptionText.h"
+
 #include "orv/error/Exception.h"
 
 #include <cstdint>

@@ -53,23 +53,6 @@ struct AllMessageArguments<T, Ts...>
     : std::integral_constant<bool, IsMessageArgument<T>::value &&
                                        AllMessageArguments<Ts...>::value> {};
 
-// While an object of this class lives, exception texts on the calling thread
-// do not consult the running process for their reporter: without a main
-// start-up object the reporter is "<unknown>". Exception::what() uses it to
-// retry a composition that failed.
-class ReporterWithoutProcess {
- public:
-  ReporterWithoutProcess() noexcept;
-  ~ReporterWithoutProcess();
-  ReporterWithoutProcess(const ReporterWithoutProcess&) = delete;
-  ReporterWithoutProcess& operator=(const ReporterWithoutProcess&) = delete;
-
-  static bool Active() noexcept;
-
- private:
-  bool previous_;
-};
-
 }  // namespace internal
 
 /// The same with the arguments listed directly: at most nine, each a

@@ -7,6 +7,7 @@
 
 #include <new>
 
+#include "orv/error/ExceptionText.h"
 #include "orv/error/FormatMessage.h"
 #include "orv/error/LibraryMessages.h"
 #include "orv/startup/StartUp.h"
