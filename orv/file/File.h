@@ -17,6 +17,15 @@ namespace orv {
 
 class ORV_API File {
  public:
+  /// The mode bits, also reachable as File::ModeRead and so on.
+  static constexpr int ModeRead = orv::ModeRead;
+  static constexpr int ModeWrite = orv::ModeWrite;
+  static constexpr int ModeTruncate = orv::ModeTruncate;
+  static constexpr int ModeAppend = orv::ModeAppend;
+  static constexpr int ModeCreate = orv::ModeCreate;
+  static constexpr int ModeReadAlt = orv::ModeReadAlt;
+  static constexpr int ModeMustExist = orv::ModeMustExist;
+
   /// Empty name, no implementation.
   File() noexcept;
   /// Destroys the implementation, closing its file.
