@@ -34,7 +34,7 @@ set(ORV_INSTALL_PKGCONFIGDIR "${ORV_INSTALL_LIBDIR}/pkgconfig")
 
 # Definitions that the public headers need on both sides of the interface:
 # std::time_t appears in the API, and on i386 its size depends on them.
-set(ORV_INTERFACE_DEFINITIONS _FILE_OFFSET_BITS=64 _TIME_BITS=64)
+set(ORV_INTERFACE_DEFINITIONS ${ORV_ABI_DEFINITIONS})
 
 # SONAME: the JVM loads the library by its file name, libquonvop4j.so, from a
 # folder of plug-ins that the dynamic loader does not manage (no ldconfig, no
