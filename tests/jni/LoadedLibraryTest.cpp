@@ -8,6 +8,8 @@
 #include "orv/error/ErrorLocation.h"
 #include "orv/startup/AutoInit.h"
 #include "orv/startup/StartUp.h"
+#include "orv/startup/SystemInfo.h"
+#include "orv/text/DateTime.h"
 
 namespace {
 
@@ -26,6 +28,9 @@ TEST(LoadedLibrary, ModuleIsMainWithItsNameAndTag) {
 TEST(LoadedLibrary, ServicesAreRegisteredAndStarted) {
   EXPECT_EQ(orv::AutoInitBase::RegisteredCount(), 4u);
   EXPECT_TRUE(orv::internal::ErrorLocationTableExists());
+  EXPECT_NE(orv::internal::PublishedSystemInfo(), nullptr);
+  ASSERT_NE(orv::StartUpTime(), nullptr);  // the local time of start-up
+  EXPECT_TRUE(orv::StartUpTime()->fieldsValid || orv::StartUpTime()->ticksValid);
 }
 
 TEST(LoadedLibrary, ApplicationNameStartsEmpty) {
