@@ -131,7 +131,10 @@ bool AskLanguageModules(unsigned int number, StringBase<char>& out) {
   const StringBase<char> symbol("OrvLoadStringFromResource");
   for (DynamicLibrary* library : libraries) {
     if (library == nullptr) continue;
-    void* address = library->GetSymbol(symbol);
+    // Only the object's own function: the main program's handle sees the
+    // whole global scope, and any handle its object's dependencies, which
+    // would ask a module out of its turn (and again in its own).
+    void* address = library->GetOwnSymbol(symbol);
     if (address == nullptr) continue;
     // dlsym hands out functions as object pointers; copy the bits across.
     LoadStringFromResourceFunction function = nullptr;

@@ -51,11 +51,12 @@ ORV_API bool RegisterMessage(const StringBase<char>& moduleName,
 
 /// Sets `out` to the text of `number` and returns true: the registered text
 /// if there is one (language modules are then not asked), else the text of
-/// the first shared object in the loader's order whose
-/// OrvLoadStringFromResource answers a length other than 0. A module's
-/// answer is read only within the buffer handed to it: the text ends at the
-/// first zero byte or at the buffer's end. A length of 0xFFFFFFFF (for which
-/// no buffer of length + 1 bytes exists) counts as no text.
+/// the first shared object in the loader's order (the main program first)
+/// whose own OrvLoadStringFromResource answers a length other than 0. A
+/// module's answer is read only within the buffer handed to it: the text
+/// ends at the first zero byte or at the buffer's end. A length of
+/// 0xFFFFFFFF (for which no buffer of length + 1 bytes exists) counts as no
+/// text.
 /// Returns false with `out` unchanged when nobody has a text, when the list
 /// of loaded objects cannot be had, or when the process descriptor cannot be
 /// created. `moduleName` takes no part. Throws std::bad_alloc when memory is

@@ -12,12 +12,12 @@ namespace {
 constexpr const char* kEntryName = "ModuleInit";
 constexpr const char* kLibraryExtension = "so";
 
-// The object's own "ModuleInit", or null. dlsym on a handle also searches the
-// object's dependencies, so a hit is accepted only if it lies in the object
-// that `handle` names: an object without an entry of its own must not
-// announce its load to a dependency's entry.
-DynamicLibrary::EntryFunction FindOwnEntry(void* handle) {
-  void* symbol = ::dlsym(handle, kEntryName);
+// The definition of `name` in the object that `handle` names, or null.
+// dlsym on a handle also searches the object's dependencies (and on the main
+// program's handle the whole global scope), so a hit counts only if it lies in
+// the object itself.
+void* FindOwnSymbol(void* handle, const char* name) {
+  void* symbol = ::dlsym(handle, name);
   if (symbol == nullptr) return nullptr;
 
   struct link_map* own = nullptr;
@@ -28,6 +28,13 @@ DynamicLibrary::EntryFunction FindOwnEntry(void* handle) {
       holder != own) {
     return nullptr;
   }
+  return symbol;
+}
+
+// The object's own "ModuleInit", or null: an object without an entry of its
+// own must not announce its load to another object's entry.
+DynamicLibrary::EntryFunction FindOwnEntry(void* handle) {
+  void* symbol = FindOwnSymbol(handle, kEntryName);
   // POSIX guarantees that a function address survives the trip through
   // void*, which is how dlsym hands it over.
   return reinterpret_cast<DynamicLibrary::EntryFunction>(symbol);
@@ -60,8 +67,12 @@ bool DynamicLibrary::Load(const FileString& name, bool addExtension) {
 bool DynamicLibrary::Attach(const FileString& chainName) {
   if (!PrepareName(chainName, false)) return false;
   // The loader finds its own entries by the names they carry; RTLD_NOLOAD
-  // makes sure nothing is mapped anew.
-  return Open(chainName.c_str(), RTLD_LAZY | RTLD_GLOBAL | RTLD_NOLOAD);
+  // makes sure nothing is mapped anew. Without RTLD_GLOBAL the reference
+  // leaves the object's scope as it is (the loader only ever widens it):
+  // a JNI library that the JVM loaded locally must not start interposing on
+  // every object loaded after it. RTLD_LAZY only satisfies the loader, which
+  // wants a binding mode; an object already loaded keeps its own.
+  return Open(chainName.c_str(), RTLD_LAZY | RTLD_NOLOAD);
 }
 
 bool DynamicLibrary::PrepareName(const FileString& name, bool addExtension) {
@@ -74,10 +85,10 @@ bool DynamicLibrary::PrepareName(const FileString& name, bool addExtension) {
   record_->entry = nullptr;
   if (addExtension) fileName_.SetExtension(kLibraryExtension);
 
-  // The loader takes the empty name for the main program, and a zero byte
-  // inside would make it open the name cut short there: neither is the
-  // library that was named.
-  if (fileName_.empty() || fileName_.find('\0') != std::string::npos) return false;
+  // A zero byte inside would make the loader open the name cut short there,
+  // which is not the library that was named. (The empty name is the main
+  // program's, as the loader's own list names it.)
+  if (fileName_.find('\0') != std::string::npos) return false;
 
   // An existing file is loaded from exactly that file; anything else is left
   // to the loader's own search. Canonicalize throws 1003 naming the file.
@@ -100,6 +111,11 @@ bool DynamicLibrary::IsLoaded() const noexcept { return record_->handle != nullp
 void* DynamicLibrary::GetSymbol(const StringBase<char>& symbol) const {
   if (record_->handle == nullptr) return nullptr;
   return ::dlsym(record_->handle, symbol.c_str());
+}
+
+void* DynamicLibrary::GetOwnSymbol(const StringBase<char>& symbol) const {
+  if (record_->handle == nullptr) return nullptr;
+  return FindOwnSymbol(record_->handle, symbol.c_str());
 }
 
 void DynamicLibrary::Unload() {

@@ -29,18 +29,25 @@ class ORV_API DynamicLibrary {
   /// Loads `name`, with its extension replaced by "so" when `addExtension`.
   /// A name that denotes an existing file is loaded from exactly that file
   /// (by its canonical path); any other name goes to the platform loader's
-  /// own search. Returns false when the loader fails (nothing is thrown) and
-  /// for the empty name (which the loader would take for the main program);
-  /// throws FileException 1003 when an existing file's canonical path cannot
-  /// be had. An object that is already loaded is unloaded first (its
+  /// own search, and the empty name loads the main program. Returns false
+  /// when the loader fails (nothing is thrown) and for a name with a zero
+  /// byte inside (the loader would open the name cut short there); throws
+  /// FileException 1003 when an existing file's canonical path cannot be
+  /// had. An object that is already loaded is unloaded first (its
   /// "ModuleInit" hears 0); if that dlclose fails, false is returned and the
   /// object keeps the earlier library. "ModuleInit" is the object's own
-  /// entry: one that only a dependency exports is not called. An exception from "ModuleInit" passes on,
-  /// the object then counts as loaded.
+  /// entry (GetOwnSymbol): one that only a dependency, or for the main
+  /// program any object of the global scope, exports is not called. An
+  /// exception from "ModuleInit" passes on, the object then counts as loaded.
   bool Load(const FileString& name, bool addExtension);
   bool IsLoaded() const noexcept;
-  /// dlsym on the handle; null when absent or nothing is loaded.
+  /// dlsym on the handle; null when absent or nothing is loaded. The lookup
+  /// also searches the object's dependencies, and for the main program the
+  /// whole global scope.
   void* GetSymbol(const StringBase<char>& symbol) const;
+  /// Like GetSymbol, but only a definition in the object itself counts:
+  /// null when the symbol is found in another object or nothing is loaded.
+  void* GetOwnSymbol(const StringBase<char>& symbol) const;
   /// Calls "ModuleInit" with 0, then dlclose. The object stays loaded when
   /// dlclose fails or "ModuleInit" throws (the exception passes on). Does
   /// nothing when nothing is loaded.
@@ -57,7 +64,9 @@ class ORV_API DynamicLibrary {
   /// takes a reference on the object the loader already maps under
   /// `chainName` and never maps a new one (a canonical path that differs
   /// from the chain's name would map a second copy of the dynamic loader).
-  /// The file name is kept as Load would keep it.
+  /// The object's symbol scope stays as it is: a locally loaded object is
+  /// not made global. The file name is kept as Load would keep it. False
+  /// when no object of that name is loaded (any longer).
   bool Attach(const FileString& chainName);
   /// Releases what the object holds, then sets and transforms the file name
   /// (steps shared by Load and Attach). False when nothing may be opened.

@@ -1,14 +1,15 @@
 // orv/startup/Process.cpp - the descriptor of the running process.
 #include "orv/startup/Process.h"
 
-#include <dlfcn.h>
 #include <link.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstddef>
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 
 #include "orv/startup/DynamicLibrary.h"
@@ -48,22 +49,46 @@ void Process::GetExecutablePath(FileString& path) const {
   path = link;
 }
 
+namespace {
+
+// The names of the loaded objects as the loader lists them, main program
+// first. dl_iterate_phdr holds the loader's lock while it reports, so no
+// object can be unloaded (and its name freed) while its name is copied.
+// An exception must not unwind through the loader, which would keep its
+// lock held: a failed copy stops the walk and is thrown afterwards.
+struct ObjectNames {
+  std::vector<std::string> names;
+  bool outOfMemory = false;
+};
+
+int CollectName(struct dl_phdr_info* info, std::size_t /*size*/, void* data) {
+  auto* collected = static_cast<ObjectNames*>(data);
+  try {
+    collected->names.emplace_back(info->dlpi_name != nullptr ? info->dlpi_name : "");
+  } catch (const std::bad_alloc&) {
+    collected->outOfMemory = true;
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
 bool Process::GetLoadedLibraries(std::vector<DynamicLibrary*>& libraries) const {
   if (this != Current()) return false;
 
-  // The main program's handle; it is not closed again (the loader keeps the
-  // main program for the life of the process whatever its count).
-  void* mainHandle = ::dlopen(nullptr, RTLD_NOW);
-  if (mainHandle == nullptr) return false;
-  struct link_map* map = nullptr;
-  if (::dlinfo(mainHandle, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return false;
+  ObjectNames collected;
+  ::dl_iterate_phdr(CollectName, &collected);
+  if (collected.outOfMemory) throw std::bad_alloc();
+  if (collected.names.empty()) return false;
 
   // The earlier objects belong to the caller: dropped from the list only.
   libraries.clear();
-  for (; map != nullptr; map = map->l_next) {
+  for (const std::string& name : collected.names) {
     auto library = std::make_unique<DynamicLibrary>();
-    // Listed whatever the outcome; one that failed to load has no handle.
-    library->Attach(FileString(map->l_name));
+    // Listed whatever the outcome; one that failed to load (or was unloaded
+    // since its name was taken) has no handle.
+    library->Attach(FileString(name));
     libraries.push_back(library.get());
     library.release();
   }

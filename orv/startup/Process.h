@@ -25,15 +25,19 @@ class ORV_API Process {
   /// `path` is then unchanged.
   void GetExecutablePath(FileString& path) const;
 
-  /// Fills `libraries` with one new DynamicLibrary per object of the
-  /// loader's chain, in chain order (the main program first); each holds a
-  /// reference on its object, taken by the chain's name without mapping
-  /// anything anew, and has called its "ModuleInit" with 1. One that cannot
-  /// be opened (the main program, whose name is empty) is listed unloaded.
-  /// File names are kept as DynamicLibrary::Load keeps them. The
-  /// list is emptied first; its earlier objects are not deleted. The caller
-  /// owns the new objects. False, with the list unchanged, on a descriptor
-  /// other than Current() or when the loader's main handle is unavailable.
+  /// Fills `libraries` with one new DynamicLibrary per object the loader
+  /// has loaded, in the loader's order (the main program first, by its empty
+  /// name); each holds a reference on its object, taken by the loader's name
+  /// for it without mapping anything anew and without changing the object's
+  /// symbol scope, and has called its own "ModuleInit" with 1. The names are
+  /// taken under the loader's lock, so objects that other threads load or
+  /// unload meanwhile do no harm; one that is gone before its reference is
+  /// taken is listed unloaded. File names are kept as DynamicLibrary::Load
+  /// keeps them. The list is emptied first; its earlier objects are not
+  /// deleted. The caller owns the new objects. False, with the list
+  /// unchanged, on a descriptor other than Current() or when the loader
+  /// lists nothing. Throws std::bad_alloc when memory runs out; whatever the
+  /// list holds then belongs to the caller.
   bool GetLoadedLibraries(std::vector<DynamicLibrary*>& libraries) const;
 
   const FileString& GetPath() const noexcept { return executablePath_; }

@@ -68,6 +68,8 @@ __attribute__((visibility("default"))) unsigned int OrvLoadStringFromResource(
     case 60006:  // claims a short text, but leaves the buffer unterminated
       std::memset(buffer, 'N', bufferSize);
       return 10;
+    case 61234:  // the main program answers first
+      return Answer("from the first module", bufferSize, buffer);
     default:
       return 0;
   }

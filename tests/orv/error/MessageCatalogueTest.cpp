@@ -5,10 +5,21 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 #include <string>
 
 #include "orv/error/LibraryMessages.h"
+
+// This program is a language module too (it exports its symbols): it answers
+// 61234 only.
+extern "C" unsigned int OrvLoadStringFromResource(unsigned int number, unsigned int bufferSize,
+                                                  char* buffer) {
+  if (number != 61234) return 0;
+  const std::string text = "from the main program";
+  if (bufferSize > text.size()) std::memcpy(buffer, text.c_str(), text.size() + 1);
+  return static_cast<unsigned int>(text.size());
+}
 
 namespace {
 
@@ -318,6 +329,14 @@ TEST_F(LanguageModules, AnOverflowingLengthCountsAsNoText) {
   for (unsigned int i = 0; i < Calls(first_, 60005); ++i) {
     EXPECT_EQ(Size(first_, 60005, i), 256u);  // never a wrapped-round size
   }
+}
+
+// The main program comes first in the loader's order, before any module.
+TEST_F(LanguageModules, TheMainProgramAnswersFirst) {
+  StringBase<char> text("junk");
+  ASSERT_TRUE(GetMessageText(text, 61234));
+  EXPECT_EQ(text, "from the main program");
+  EXPECT_EQ(Calls(first_, 61234), 0u);
 }
 
 }  // namespace

@@ -157,6 +157,25 @@ TEST_F(DynamicLibraryTest, EntryOfADependencyIsNotCalled) {
   EXPECT_EQ(recorder.Calls(), "");
 }
 
+// The loader takes the empty name for the main program. Its handle sees the
+// whole global scope, so the entry and symbols of a module loaded into that
+// scope are reachable through it, but they are not the main program's own.
+TEST_F(DynamicLibraryTest, TheEmptyNameLoadsTheMainProgram) {
+  Recorder recorder;
+  orv::DynamicLibrary module;
+  ASSERT_TRUE(module.Load(kRecording, false));  // into the global scope
+  {
+    orv::DynamicLibrary mainProgram;
+    ASSERT_TRUE(mainProgram.Load(orv::FileString(""), false));
+    EXPECT_TRUE(mainProgram.IsLoaded());
+    EXPECT_EQ(mainProgram.GetFileName(), "");
+    EXPECT_EQ(mainProgram.GetSymbol("RecordedInitCalls"), recorder.Symbol());
+    EXPECT_EQ(mainProgram.GetOwnSymbol("RecordedInitCalls"), nullptr);
+    EXPECT_EQ(module.GetOwnSymbol("RecordedInitCalls"), recorder.Symbol());
+  }
+  EXPECT_EQ(recorder.Calls(), "1");  // the module's own load only
+}
+
 TEST_F(DynamicLibraryTest, NamesTheLoaderCannotOpenGiveFalse) {
   ASSERT_EQ(::mkdir("sub", 0700), 0);
   const std::string directory = tempDir_ + "/./sub";
@@ -170,7 +189,6 @@ TEST_F(DynamicLibraryTest, NamesTheLoaderCannotOpenGiveFalse) {
       {"no_such_module_h1", true, "no_such_module_h1.so"},
       {directory, false, directory},  // a directory is no file
       {".", false, "."},
-      {"", false, ""},
       {std::string("sub\0x", 5), false, std::string("sub\0x", 5)},
   };
   for (const Case& c : cases) {

@@ -20,6 +20,7 @@
 namespace {
 
 const std::string kRecording = std::string(TEST_MODULES_DIR) + "/recording_module.so";
+const std::string kPlain = std::string(TEST_MODULES_DIR) + "/plain_module.so";
 
 std::string RealPath(const std::string& path) {
   char buffer[PATH_MAX];
@@ -86,8 +87,8 @@ TEST(ProcessTest, LoadedLibrariesFollowTheChain) {
     ASSERT_NE(libraries[i], &earlier);
     EXPECT_EQ(libraries[i]->GetFileName(), ExpectedFileName(chain[i]));
   }
-  // The main program's empty name loads nothing, but is listed.
-  EXPECT_FALSE(libraries.front()->IsLoaded());
+  // The main program, by its empty name.
+  EXPECT_TRUE(libraries.front()->IsLoaded());
   // The C library is mapped, so its entry loads.
   bool sawLibc = false;
   for (const orv::DynamicLibrary* library : libraries) {
@@ -132,7 +133,7 @@ TEST(ProcessTest, ListedObjectsOutliveASecondCall) {
   }
   std::size_t loaded = 0;
   for (const orv::DynamicLibrary* library : first) loaded += library->IsLoaded() ? 1 : 0;
-  EXPECT_EQ(loaded + 1, first.size());  // all but the main program
+  EXPECT_EQ(loaded, first.size());  // the main program included
 
   DeleteAll(first);
   EXPECT_STREQ(calls(), "1,1,1,0");
@@ -140,6 +141,32 @@ TEST(ProcessTest, ListedObjectsOutliveASecondCall) {
   module.reset();
   EXPECT_STREQ(calls(), "1,1,1,0,0,0");
   ::dlclose(pin);
+}
+
+// Listing references objects that are loaded already: one loaded locally must
+// stay out of the global scope, or its symbols would interpose on every object
+// loaded later. One in the global scope stays there.
+TEST(ProcessTest, ListingLeavesTheScopeOfEachObjectAsItWas) {
+  void* local = ::dlopen(kPlain.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(local, nullptr) << ::dlerror();
+  ASSERT_EQ(::dlsym(RTLD_DEFAULT, "PlainValue"), nullptr);
+  orv::DynamicLibrary global;
+  ASSERT_TRUE(global.Load(kRecording, false));
+
+  std::vector<orv::DynamicLibrary*> libraries;
+  ASSERT_TRUE(orv::Process::Current()->GetLoadedLibraries(libraries));
+  bool listed = false;
+  for (const orv::DynamicLibrary* library : libraries) {
+    if (library->GetFileName() != RealPath(kPlain)) continue;
+    listed = true;
+    EXPECT_EQ(library->GetSymbol("PlainValue"), ::dlsym(local, "PlainValue"));
+  }
+  EXPECT_TRUE(listed);
+  EXPECT_EQ(::dlsym(RTLD_DEFAULT, "PlainValue"), nullptr);
+  DeleteAll(libraries);
+  EXPECT_EQ(::dlsym(RTLD_DEFAULT, "PlainValue"), nullptr);
+  EXPECT_NE(::dlsym(RTLD_DEFAULT, "RecordedInitCalls"), nullptr);
+  ::dlclose(local);
 }
 
 }  // namespace
