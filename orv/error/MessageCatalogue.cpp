@@ -2,7 +2,6 @@
 #include "orv/error/MessageCatalogue.h"
 
 #include <charconv>
-#include <climits>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -58,6 +57,10 @@ Key KeyOf(unsigned int number) {
 
 // The first call offers this many bytes; longer texts need a second call.
 constexpr unsigned int kFirstBufferSize = 256;
+// No message text is anywhere near this long. A module claiming more is
+// broken or hostile: offering it a buffer of that size would touch up to
+// 4 GiB and could get the whole process killed.
+constexpr unsigned int kMaxTextLength = 1u << 20;
 
 // The text a module left in `buffer`: up to the first zero byte, but never
 // beyond the `size` bytes the module was given, whether it terminated the
@@ -82,9 +85,11 @@ bool AskModule(LoadStringFromResourceFunction function, unsigned int number,
     TakeText(small.get(), kFirstBufferSize, out);
     return true;
   }
-  // No buffer of length + 1 bytes can be offered: treat it as no text rather
-  // than let the size wrap round to a tiny allocation.
-  if (length == UINT_MAX) return false;
+  // A claim beyond any sane text counts as no text from this module, as an
+  // answer of 0 does, so the search goes on: one broken module must not
+  // hide the texts of the modules after it. (This also keeps length + 1
+  // from wrapping round.)
+  if (length > kMaxTextLength) return false;
   const unsigned int size = length + 1;
   std::unique_ptr<char[]> large(new char[size]());
   std::memcpy(large.get(), small.get(), kFirstBufferSize);

@@ -54,9 +54,9 @@ ORV_API bool RegisterMessage(const StringBase<char>& moduleName,
 /// the first shared object in the loader's order (the main program first)
 /// whose own OrvLoadStringFromResource answers a length other than 0. A
 /// module's answer is read only within the buffer handed to it: the text
-/// ends at the first zero byte or at the buffer's end. A length of
-/// 0xFFFFFFFF (for which no buffer of length + 1 bytes exists) counts as no
-/// text.
+/// ends at the first zero byte or at the buffer's end. A text is at most
+/// 1 MiB (1048576 bytes) long: a longer claim counts as no text from that
+/// module, like 0, and the search goes on.
 /// Returns false with `out` unchanged when nobody has a text, when the list
 /// of loaded objects cannot be had, or when the process descriptor cannot be
 /// created. `moduleName` takes no part. Throws std::bad_alloc when memory is

@@ -35,6 +35,17 @@ unsigned int Answer(const char* text, unsigned int bufferSize, char* buffer) {
 }
 
 #if ORV_LANGUAGE_MODULE == 1
+// Answers a text of `length` bytes of `c`, as much as fits, terminated.
+unsigned int AnswerRepeated(char c, unsigned int length, unsigned int bufferSize,
+                            char* buffer) {
+  if (bufferSize > 0) {
+    const unsigned int copied = length < bufferSize ? length : bufferSize - 1;
+    std::memset(buffer, c, copied);
+    buffer[copied] = '\0';
+  }
+  return length;
+}
+
 // 300 bytes: "0123456789" thirty times.
 const char* LongText() {
   static char text[301];
@@ -68,6 +79,13 @@ __attribute__((visibility("default"))) unsigned int OrvLoadStringFromResource(
     case 60006:  // claims a short text, but leaves the buffer unterminated
       std::memset(buffer, 'N', bufferSize);
       return 10;
+    case 60007:  // a huge claim for a short text
+      Answer("huge", bufferSize, buffer);
+      return 0xFFFFFFFEu;
+    case 60008:  // one byte longer than any text may be
+      return AnswerRepeated('L', (1u << 20) + 1, bufferSize, buffer);
+    case 60009:  // as long as a text may be
+      return AnswerRepeated('T', 1u << 20, bufferSize, buffer);
     case 61234:  // the main program answers first
       return Answer("from the first module", bufferSize, buffer);
     default:
@@ -83,6 +101,8 @@ __attribute__((visibility("default"))) unsigned int OrvLoadStringFromResource(
       return Answer("second module 60002", bufferSize, buffer);
     case 60005:
       return Answer("second module after an overflowing length", bufferSize, buffer);
+    case 60007:
+      return Answer("second module after a huge length", bufferSize, buffer);
     default:
       return 0;
   }

@@ -339,4 +339,21 @@ TEST_F(LanguageModules, TheMainProgramAnswersFirst) {
   EXPECT_EQ(Calls(first_, 61234), 0u);
 }
 
+// A claim beyond 1 MiB is no text: nothing of that size is allocated, the
+// module is not called again, and the search goes on as for an answer of 0.
+TEST_F(LanguageModules, AClaimBeyondOneMebibyteCountsAsNoText) {
+  StringBase<char> text("junk");
+  ASSERT_TRUE(GetMessageText(text, 60007));  // claims 0xFFFFFFFE
+  EXPECT_EQ(text, "second module after a huge length");
+  EXPECT_FALSE(GetMessageText(text, 60008));  // claims 1 MiB + 1; nobody else
+  EXPECT_EQ(text, "second module after a huge length");
+  for (unsigned int number : {60007u, 60008u}) {
+    EXPECT_EQ(Calls(first_, number), 1u) << number;
+    EXPECT_EQ(Size(first_, number, 0), 256u) << number;
+  }
+  ASSERT_TRUE(GetMessageText(text, 60009));  // exactly 1 MiB is a text
+  EXPECT_EQ(text, std::string(1u << 20, 'T'));
+  EXPECT_EQ(Size(first_, 60009, 1), (1u << 20) + 1);
+}
+
 }  // namespace
