@@ -5,14 +5,18 @@
 #include "orv/Export.h"
 #include "orv/text/StringBase.h"
 
-/// The application name that Java set through Runtime.iSetApplicationName,
-/// byte for byte as the JVM gave it (modified UTF-8); empty until then.
-/// Not locked: Java sets the name before it uses the rest of the library.
-ORV_API const orv::StringBase<char>& ApplicationName();
+/// A copy of the application name that Java set through
+/// Runtime.iSetApplicationName, byte for byte as the JVM gave it (modified
+/// UTF-8); empty until then. Any number of threads may read it while others
+/// set it: the copy is taken under the name's lock, so it is always one whole
+/// name. Throws std::bad_alloc when the copy cannot be made.
+ORV_API orv::StringBase<char> ApplicationName();
 
 namespace jni {
-/// The same string for the entry point that writes it (not exported).
-orv::StringBase<char>& MutableApplicationName();
+/// Makes `name` the application name and leaves the previous one in `name`,
+/// under the name's lock (for the entry point that sets it; not exported).
+/// The caller frees the previous name after the lock is released.
+void ReplaceApplicationName(orv::StringBase<char>& name);
 }  // namespace jni
 
 #endif

@@ -4,6 +4,8 @@
 // library is loaded and destroys them in the reverse order when it is
 // unloaded. Keeping them in one translation unit makes that order certain;
 // nothing else in the library defines a static object that does work.
+#include <mutex>
+
 #include "jni/ApplicationName.h"
 #include "orv/error/ConsoleStreamBuf.h"
 #include "orv/error/ErrorLocation.h"
@@ -35,11 +37,20 @@ orv::Module libraryModule("QV", "libquonvop4j");
 orv::ModuleStarter moduleStarter(libraryModule);
 
 // 5. The Java application's name, empty until Java sets it; the first object
-//    to go at unload.
+//    to go at unload. Java threads set it and C++ code reads it at any time,
+//    so every access takes its lock (constant-initialised: it does no work
+//    at load or unload and is usable throughout).
+std::mutex applicationNameLock;
 orv::StringBase<char> applicationName;
 
 }  // namespace
 
-const orv::StringBase<char>& ApplicationName() { return applicationName; }
+orv::StringBase<char> ApplicationName() {
+  std::lock_guard<std::mutex> lock(applicationNameLock);
+  return applicationName;
+}
 
-orv::StringBase<char>& jni::MutableApplicationName() { return applicationName; }
+void jni::ReplaceApplicationName(orv::StringBase<char>& name) {
+  std::lock_guard<std::mutex> lock(applicationNameLock);
+  applicationName.swap(name);
+}

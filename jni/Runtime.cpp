@@ -79,9 +79,11 @@ JNIEXPORT jint JNICALL Java_com_quon_vop_Runtime_iSetApplicationName(JNIEnv* env
       // exception pending: OutOfMemoryError
       return 2;
     }
-    // Build the copy first, so a failure keeps the previous name.
+    // Build the copy first, so a failure keeps the previous name; only the
+    // swap happens under the name's lock, and the previous name is freed
+    // (with `copy`) after it.
     orv::StringBase<char> copy(chars.get());
-    jni::MutableApplicationName().swap(copy);
+    jni::ReplaceApplicationName(copy);
     return 0;
   } catch (...) {
     return 2;

@@ -1,12 +1,15 @@
 // What may run on many threads at once, all at the same time in the library
 // as loaded: exceptions with error locations, Base64 decoding from its first
 // use, catalogue lookups of registered and unregistered numbers, and one file
-// per thread; lookups while another thread loads and unloads. Run under
-// ThreadSanitizer by the tsan preset.
+// per thread; the application name set and read on many threads; lookups
+// while another thread loads and unloads. Run under ThreadSanitizer by the
+// tsan preset.
 #include <dlfcn.h>
+#include <jni.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +17,10 @@
 #include <thread>
 #include <vector>
 
+#include "jni/ApplicationName.h"
 #include "orv/orv.h"
+
+extern "C" jint Java_com_quon_vop_Runtime_iSetApplicationName(JNIEnv*, jobject, jstring);
 
 // ThreadSanitizer cannot see the dynamic loader's own lock: when a lookup
 // drops the last reference on an object that another thread's dlopen mapped,
@@ -27,6 +33,7 @@ namespace {
 
 constexpr int kThreads = 8;
 constexpr int kRounds = 200;
+constexpr int kNameRounds = NAME_ROUNDS;
 
 // Holds every thread at the gate until all have started, so first uses
 // really happen at the same moment.
@@ -99,6 +106,55 @@ TEST(Stress, ManyThreadsUseTheLibraryAtOnce) {
   for (std::thread& thread : threads) thread.join();
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], "") << "thread " << t;
   rmdir(folder);
+}
+
+// A JNIEnv whose Java strings are their own modified UTF-8 bytes: it keeps no
+// state, so any number of threads may call through it.
+const char* JNICALL StringChars(JNIEnv*, jstring string, jboolean*) {
+  return reinterpret_cast<const char*>(string);
+}
+void JNICALL ReleaseStringChars(JNIEnv*, jstring, const char*) {}
+
+// Half the threads set the name, half read it; every name is long enough to
+// live on the heap, so two unguarded replacements would free one buffer twice.
+TEST(Stress, ApplicationNameIsSetAndReadOnManyThreads) {
+  JNINativeInterface_ table{};
+  table.GetStringUTFChars = StringChars;
+  table.ReleaseStringUTFChars = ReleaseStringChars;
+  JNIEnv env{};
+  env.functions = &table;
+  std::vector<std::string> names;
+  for (int t = 0; t < kThreads; ++t) {
+    names.push_back("application name " + std::to_string(t) + std::string(16 * t, '.'));
+  }
+
+  StartGate gate;
+  std::vector<std::string> failures(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t, &env, &names, &failures, &gate] {
+      gate.ArriveAndWait();
+      for (int round = 0; round < kNameRounds; ++round) {
+        if (t % 2 == 0) {
+          const std::string& name = names[static_cast<std::size_t>(t + round) % names.size()];
+          jstring string = reinterpret_cast<jstring>(const_cast<char*>(name.c_str()));
+          if (Java_com_quon_vop_Runtime_iSetApplicationName(&env, nullptr, string) != 0) {
+            failures[t] = "status";
+            return;
+          }
+        } else {
+          const std::string name(ApplicationName());
+          if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
+            failures[t] = "read " + name;
+            return;
+          }
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], "") << "thread " << t;
+  EXPECT_NE(std::find(names.begin(), names.end(), std::string(ApplicationName())), names.end());
 }
 
 // Lookups of a number nobody has walk the loaded objects while another thread

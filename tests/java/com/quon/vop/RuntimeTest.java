@@ -114,6 +114,27 @@ class RuntimeTest {
     }
 
     @Test
+    void manyThreadsSetTheNameAtOnce() throws InterruptedException {
+        Thread[] threads = new Thread[8];
+        int[] failures = new int[threads.length];
+        for (int t = 0; t < threads.length; t++) {
+            final int index = t;
+            // Long enough to live on the native heap; each thread its own lengths.
+            final String name = "application name of thread " + t + " " + "x".repeat(16 * t);
+            threads[t] = new Thread(() -> {
+                for (int i = 0; i < 100000; i++) {
+                    if (runtime.iSetApplicationName(i % 2 == 0 ? name : name + i) != 0) {
+                        failures[index]++;
+                    }
+                }
+            });
+            threads[t].start();
+        }
+        for (Thread thread : threads) thread.join();
+        assertArrayEquals(new int[threads.length], failures);
+    }
+
+    @Test
     void manyThreadsAskForTheVersion() throws InterruptedException {
         Thread[] threads = new Thread[8];
         int[][] results = new int[threads.length][];
