@@ -8,6 +8,7 @@
 #ifndef ORV_STARTUP_SYSTEMINFO_H
 #define ORV_STARTUP_SYSTEMINFO_H
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -42,8 +43,9 @@ class ORV_API SystemInfoImpl {
   std::uint8_t sessionMode;
   std::uint8_t isVirtualMachine;
   std::uint8_t isRemoteSession;
-  /// Set by the first access through a handle.
-  bool firstAccessDone;
+  /// Set by the first access through a handle, once the session group is
+  /// reset (with release order: who reads it true sees the reset done).
+  std::atomic<bool> firstAccessDone;
   std::uint8_t reserved;
 };
 
@@ -55,10 +57,11 @@ ORV_API void AutoInitStopping(SystemInfoImpl* instance);
 
 /// Accessor handle. It does not own the record.
 ///
-/// Not synchronised: the first handle must be constructed (or the
-/// initialiser must have run) before a second thread constructs one. A
-/// record created on first use is replaced, and freed, when the initialiser
-/// starts, so no handle may be alive across module start.
+/// Any number of threads may construct handles at once, their first ones
+/// included: the record is created once and its first-access reset done
+/// once, before any handle refers to it. A record created on first use is
+/// replaced, and freed, when the initialiser starts, so no handle may be
+/// alive across module start.
 class ORV_API SystemInfo {
  public:
   /// Obtains the published record, creating and publishing an empty one if

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "orv/startup/AutoInit.h"
@@ -112,6 +114,62 @@ TEST_F(SystemInfoService, InitReplacesFirstUseRecordAndExitWithdrawsIt) {
   EXPECT_TRUE(after.Get().firstAccessDone);
   EXPECT_EQ(after.Get().hostAddress.GetFamily(), 0);
   EXPECT_EQ(after.Get().sessionWidth, 0);
+}
+
+// What each of several threads saw through the first handle it took.
+struct FirstSight {
+  orv::SystemInfoImpl* record = nullptr;
+  bool resetDone = false;
+};
+
+// Eight threads take their first handle at the same moment, as eight scanners
+// meeting their first line break do.
+std::vector<FirstSight> FirstHandlesAtOnce() {
+  constexpr int kThreads = 8;
+  std::atomic<int> arrived{0};
+  std::vector<FirstSight> sights(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&arrived, &sights, t] {
+      arrived.fetch_add(1);
+      while (arrived.load() < kThreads) std::this_thread::yield();
+      orv::SystemInfo info;
+      const orv::SystemInfoImpl& record = info.Get();
+      sights[t].record = &info.Get();
+      sights[t].resetDone = record.firstAccessDone && record.sessionWidth == 0 &&
+                            record.sessionHeight == 0 && record.sessionDepth == 0 &&
+                            record.sessionMode == 0;
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  return sights;
+}
+
+// Every thread must get the one published record with its reset done, and
+// ThreadSanitizer must see no race: before module start (the record is made
+// on first use), on the initialiser's record, and after module stop.
+TEST_F(SystemInfoService, FirstAccessOnManyThreadsAtOnce) {
+  for (const char* phase : {"before start", "started", "after stop"}) {
+    SCOPED_TRACE(phase);
+    if (std::strcmp(phase, "started") == 0) {
+      Start();
+      orv::SystemInfoImpl* held = orv::internal::PublishedSystemInfo();
+      ASSERT_NE(held, nullptr);
+      held->sessionWidth = 1;
+      held->sessionHeight = 2;
+      held->sessionDepth = 3;
+      held->sessionMode = 4;
+    } else if (std::strcmp(phase, "after stop") == 0) {
+      Stop();
+    }
+    const std::vector<FirstSight> sights = FirstHandlesAtOnce();
+    orv::SystemInfoImpl* published = orv::internal::PublishedSystemInfo();
+    ASSERT_NE(published, nullptr);
+    for (const FirstSight& sight : sights) {
+      EXPECT_EQ(sight.record, published);
+      EXPECT_TRUE(sight.resetDone);
+    }
+  }
 }
 
 TEST(IpAddress, FreshAddressIsIPv4LoopbackAndClearRemovesIt) {
