@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "orv/file/FileException.h"
 
@@ -53,38 +54,52 @@ StringBase<char> CurrentDirectory(const FileString& name) {
   return StringBase<char>(result);
 }
 
-// Replaces every "/./" by "/", including those that a replacement uncovers.
-void RemoveDotComponents(std::string& text) {
-  std::size_t pos = text.find("/./");
-  while (pos != std::string::npos) {
-    text.erase(pos, 2);  // drop "/." and keep the second separator
-    pos = text.find("/./", pos);
-  }
-}
-
-// Removes each "/../" together with the name component in front of it. A
-// "/../" stays when nothing stands in front of it (the start of the name),
-// when its front component is not preceded by a separator (the first
-// component of a relative name), or when that component is no name ("..", or
-// the empty component between two separators, which the system would skip).
-void RemoveDotDotComponents(std::string& text) {
-  std::size_t pos = text.find("/../");
-  while (pos != std::string::npos) {
-    const std::size_t front = pos == 0 ? std::string::npos : text.rfind('/', pos - 1);
-    if (front == std::string::npos) {
-      pos = text.find("/../", pos + 1);
-      continue;
+// The textual clean-up of an absolute name, in one pass over its components
+// (the texts behind each separator; what stands before the first separator
+// is no component):
+// - "/./" becomes "/", including those that a replacement uncovers: every
+//   "." component that a separator follows goes;
+// - each "/../" goes together with the name component in front of it,
+//   leaving one "/". A "/../" stays when nothing stands in front of it (the
+//   start of the name), when its front component is not preceded by a
+//   separator (the first component of a relative name), or when that
+//   component is no name ("..", or the empty component between two
+//   separators, which the system would skip). Once a pair has gone, the next
+//   "/../" meets the component in front of the removed one.
+// A "." or ".." at the very end has no separator behind it and stays.
+void RemoveDotAndDotDotComponents(std::string& text) {
+  const std::size_t first = text.find('/');
+  if (first == std::string::npos) return;
+  // The components kept so far, as (start, length) in `text`; each is
+  // preceded by a separator.
+  std::vector<std::pair<std::size_t, std::size_t>> kept;
+  bool changed = false;
+  for (std::size_t start = first + 1;;) {
+    const std::size_t end = text.find('/', start);
+    const bool last = end == std::string::npos;
+    const std::size_t length = (last ? text.size() : end) - start;
+    const bool isDot = length == 1 && text[start] == '.';
+    const bool isDotDot = length == 2 && text.compare(start, 2, "..") == 0;
+    if (!last && isDot) {
+      changed = true;
+    } else if (!last && isDotDot && !kept.empty() && kept.back().second != 0 &&
+               text.compare(kept.back().first, kept.back().second, "..") != 0) {
+      kept.pop_back();
+      changed = true;
+    } else {
+      kept.emplace_back(start, length);
     }
-    const std::size_t componentLength = pos - front - 1;
-    if (componentLength == 0 || text.compare(front + 1, componentLength, "..") == 0) {
-      pos = text.find("/../", pos + 1);
-      continue;
-    }
-    // "/name/../" becomes "/"; a "/../" directly behind may now take the
-    // component in front of `front`, so the search goes on from there.
-    text.erase(front, pos + 3 - front);
-    pos = text.find("/../", front);
+    if (last) break;
+    start = end + 1;
   }
+  if (!changed) return;
+  std::string result(text, 0, first);
+  result.reserve(text.size());
+  for (const auto& component : kept) {
+    result += '/';
+    result.append(text, component.first, component.second);
+  }
+  text.swap(result);
 }
 
 }  // namespace
@@ -130,6 +145,8 @@ FileString& FileString::operator=(const std::string& text) {
 }
 
 FileString& FileString::AppendPath(const FileString& part) {
+  // The name itself as its own part: join it with a copy taken first.
+  if (&part == this) return AppendPath(FileString(part));
   if (part.empty()) return *this;
   if (empty()) {
     assign(part);
@@ -164,6 +181,8 @@ FileString& FileString::RemoveExtension() {
 }
 
 FileString& FileString::SetExtension(const StringBase<char>& extension) {
+  // The name itself as the extension: read it before the name changes.
+  if (&extension == this) return SetExtension(StringBase<char>(extension));
   RemoveExtension();
   if (extension.empty() || extension.front() != kExtensionMark) push_back(kExtensionMark);
   append(extension);
@@ -194,8 +213,7 @@ FileString& FileString::MakeAbsolute() {
     result = *this;
   }
 
-  RemoveDotComponents(result);
-  RemoveDotDotComponents(result);
+  RemoveDotAndDotDotComponents(result);
   swap(result);
   return *this;
 }
@@ -238,16 +256,27 @@ StringBase<char> FileString::GetShortName(std::size_t maxLength) const {
     text = *this;
   }
 
-  // Replace leading directories by "..." one at a time, keeping the "/" in
-  // front and the component that holds the file name.
-  std::size_t searchStart = 1;
-  while (text.size() > maxLength) {
-    const std::size_t separator = text.find_first_of(GetSeparators(), searchStart);
-    if (separator == npos) break;
-    text.replace(1, separator - 1, "...");
-    searchStart = 5;  // behind "/.../"
+  // Leading directories are replaced by "..." one at a time, keeping the
+  // first character and the component that holds the file name, until the
+  // text fits or no separator is left to drop. Each step leaves the first
+  // character, "..." and the text from the next separator on, so the result
+  // is found by walking the separators once and building it at the end.
+  if (text.size() <= maxLength) return StringBase<char>(std::move(static_cast<std::string&>(text)));
+  const std::string& separators = GetSeparators();
+  std::size_t separator = text.find_first_of(separators, 1);
+  if (separator == npos) return StringBase<char>(std::move(static_cast<std::string&>(text)));
+  // "x" + "..." + text[separator...] has 4 + size - separator characters.
+  while (4 + text.size() - separator > maxLength) {
+    const std::size_t next = text.find_first_of(separators, separator + 1);
+    if (next == npos) break;
+    separator = next;
   }
-  return StringBase<char>(std::move(static_cast<std::string&>(text)));
+  StringBase<char> result;
+  result.reserve(4 + text.size() - separator);
+  result += text[0];
+  result += "...";
+  result.append(text, separator, npos);
+  return result;
 }
 
 StringBase<char> FileString::GetDisplayName(std::size_t maxLength,
