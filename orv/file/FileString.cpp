@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <utility>
 #include <vector>
@@ -54,6 +55,19 @@ StringBase<char> CurrentDirectory(const FileString& name) {
   return StringBase<char>(result);
 }
 
+// Whether the text holds a "/./" or a "/../": without one the clean-up below
+// has nothing to remove. Only a "/." can begin either, and a name without
+// any is passed over in one search.
+bool HasDotComponent(const std::string& text) {
+  const char* const end = text.data() + text.size();
+  for (const char* at = text.data();; at += 2) {
+    at = static_cast<const char*>(memmem(at, static_cast<std::size_t>(end - at), "/.", 2));
+    if (at == nullptr || end - at < 3) return false;
+    if (at[2] == '/') return true;
+    if (at[2] == '.' && end - at >= 4 && at[3] == '/') return true;
+  }
+}
+
 // The textual clean-up of an absolute name, in one pass over its components
 // (the texts behind each separator; what stands before the first separator
 // is no component):
@@ -68,18 +82,21 @@ StringBase<char> CurrentDirectory(const FileString& name) {
 //   "/../" meets the component in front of the removed one.
 // A "." or ".." at the very end has no separator behind it and stays.
 void RemoveDotAndDotDotComponents(std::string& text) {
+  if (!HasDotComponent(text)) return;
   const std::size_t first = text.find('/');
-  if (first == std::string::npos) return;
   // The components kept so far, as (start, length) in `text`; each is
   // preceded by a separator.
   std::vector<std::pair<std::size_t, std::size_t>> kept;
   bool changed = false;
+  const std::size_t size = text.size();
   for (std::size_t start = first + 1;;) {
-    const std::size_t end = text.find('/', start);
-    const bool last = end == std::string::npos;
-    const std::size_t length = (last ? text.size() : end) - start;
+    // Components are short: a plain scan beats a library call for each.
+    std::size_t end = start;
+    while (end < size && text[end] != '/') ++end;
+    const bool last = end == size;
+    const std::size_t length = end - start;
     const bool isDot = length == 1 && text[start] == '.';
-    const bool isDotDot = length == 2 && text.compare(start, 2, "..") == 0;
+    const bool isDotDot = length == 2 && text[start] == '.' && text[start + 1] == '.';
     if (!last && isDot) {
       changed = true;
     } else if (!last && isDotDot && !kept.empty() && kept.back().second != 0 &&
@@ -195,26 +212,22 @@ FileString& FileString::MakeAbsolute() {
     return *this;
   }
 
-  // Work on a copy so that the name is unchanged when reading the current
-  // directory fails.
-  FileString result;
+  // A name to be joined to the current directory is built in a copy, so
+  // that it is unchanged when reading the directory fails; from the clean-up
+  // on nothing can fail, and the name itself is cleaned up.
   if (front() == '~') {
     const char* home = std::getenv("HOME");
     if (home != nullptr && *home != '\0') {
-      result = FileString(home);
+      FileString result(home);
       result.AppendPath(FileString(substr(1)));
-    } else {
-      result = *this;  // stays relative, with its "~"
-    }
+      swap(result);
+    }  // else it stays relative, with its "~"
   } else if (!IsSeparator(front())) {
-    result = FileString(CurrentDirectory(*this));
+    FileString result(CurrentDirectory(*this));
     result.AppendPath(*this);
-  } else {
-    result = *this;
+    swap(result);
   }
-
-  RemoveDotAndDotDotComponents(result);
-  swap(result);
+  RemoveDotAndDotDotComponents(*this);
   return *this;
 }
 
@@ -259,17 +272,15 @@ StringBase<char> FileString::GetShortName(std::size_t maxLength) const {
   // Leading directories are replaced by "..." one at a time, keeping the
   // first character and the component that holds the file name, until the
   // text fits or no separator is left to drop. Each step leaves the first
-  // character, "..." and the text from the next separator on, so the result
-  // is found by walking the separators once and building it at the end.
+  // character, "..." and the text from the next separator on, that is
+  // 4 + size - separator characters; so the steps end at the first separator
+  // from position 4 + size - maxLength on (it fits), else at the last one.
   if (text.size() <= maxLength) return StringBase<char>(std::move(static_cast<std::string&>(text)));
   const std::string& separators = GetSeparators();
-  std::size_t separator = text.find_first_of(separators, 1);
-  if (separator == npos) return StringBase<char>(std::move(static_cast<std::string&>(text)));
-  // "x" + "..." + text[separator...] has 4 + size - separator characters.
-  while (4 + text.size() - separator > maxLength) {
-    const std::size_t next = text.find_first_of(separators, separator + 1);
-    if (next == npos) break;
-    separator = next;
+  std::size_t separator = text.find_first_of(separators, 4 + text.size() - maxLength);
+  if (separator == npos) separator = text.find_last_of(separators);
+  if (separator == npos || separator == 0) {
+    return StringBase<char>(std::move(static_cast<std::string&>(text)));
   }
   StringBase<char> result;
   result.reserve(4 + text.size() - separator);
