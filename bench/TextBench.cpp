@@ -249,11 +249,27 @@ void BM_LocaltimeR(benchmark::State& state) {
   }
 }
 
+// localtime reads the time zone again on every call (with TZ unset, a stat of
+// /etc/localtime), as LocalOffset does so that a changed TZ is seen; this
+// pair shows that cost is localtime's, the pair above what it adds to
+// localtime_r.
+void BM_Localtime(benchmark::State& state) {
+  UseTimeZone(state);
+  std::time_t t = 1254918615;
+  for (auto _ : state) {
+    t += 3600;
+    const std::tm* record = localtime(&t);
+    benchmark::DoNotOptimize(record->tm_gmtoff);
+  }
+}
+
 BENCHMARK(BM_UpdateTicks)->Name("ours/DateTime.UpdateTicks")->ArgName("berlin")->Arg(0)->Arg(1);
 BENCHMARK(BM_Timegm)->Name("base/DateTime.UpdateTicks")->ArgName("berlin")->Arg(0)->Arg(1);
 BENCHMARK(BM_UpdateFields)->Name("ours/DateTime.UpdateFields")->ArgName("berlin")->Arg(0)->Arg(1);
 BENCHMARK(BM_GmtimeR)->Name("base/DateTime.UpdateFields")->ArgName("berlin")->Arg(0)->Arg(1);
 BENCHMARK(BM_LocalOffset)->Name("ours/DateTime.LocalOffset")->ArgName("berlin")->Arg(0)->Arg(1);
 BENCHMARK(BM_LocaltimeR)->Name("base/DateTime.LocalOffset")->ArgName("berlin")->Arg(0)->Arg(1);
+BENCHMARK(BM_LocalOffset)->Name("ours/DateTime.LocalOffset.localtime")->ArgName("berlin")->Arg(0)->Arg(1);
+BENCHMARK(BM_Localtime)->Name("base/DateTime.LocalOffset.localtime")->ArgName("berlin")->Arg(0)->Arg(1);
 
 }  // namespace

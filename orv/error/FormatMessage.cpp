@@ -1,15 +1,17 @@
 // orv/error/FormatMessage.cpp - filling the placeholders "%1" to "%9" of a text.
 #include "orv/error/FormatMessage.h"
 
+#include <cstring>
 #include <utility>
 
 namespace orv {
 
 void FormatMessage(StringBase<char>& out, const char* format, const char* const* args,
                    std::size_t count) {
-  // Work on a copy: `format` or an argument may point into `out`, and a
+  // Work on copies: `format` or an argument may point into `out`, and a
   // failed allocation must leave `out` as it was.
   StringOld result(format);
+  StringOld next;
   char placeholder[3] = {'%', '0', '\0'};
   for (std::size_t n = 1; n <= 9; ++n) {
     placeholder[1] = static_cast<char>('0' + n);
@@ -17,13 +19,21 @@ void FormatMessage(StringBase<char>& out, const char* format, const char* const*
     if (at == std::string::npos) break;  // higher placeholders stay as they are
     if (args == nullptr || n > count) continue;  // not passed: left standing
     const char* value = args[n - 1] != nullptr ? args[n - 1] : "";
-    const std::size_t valueLength = std::char_traits<char>::length(value);
-    // Each match is replaced once; the search goes on after the inserted
-    // value, so a value holding "%n" itself is never filled again.
+    const std::size_t valueLength = std::strlen(value);
+    // One scan of the text so far, building the next one: each match is
+    // replaced once and the scan goes on behind it, so a value holding "%n"
+    // itself is never filled again. Building rather than replacing in place
+    // keeps a text with many matches linear.
+    next.clear();
+    std::size_t copied = 0;
     while (at != std::string::npos) {
-      result.replace(at, 2, value, valueLength);
-      at = result.find(placeholder, at + valueLength, 2);
+      next.append(result, copied, at - copied);
+      next.append(value, valueLength);
+      copied = at + 2;
+      at = result.find(placeholder, copied, 2);
     }
+    next.append(result, copied, std::string::npos);
+    result.swap(next);
   }
   out.swap(result);
 }

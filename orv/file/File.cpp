@@ -62,9 +62,16 @@ FileImpl& File::Implementation(long number) {
 }
 
 void File::Close() {
-  if (implementation != nullptr && implementation->IsOpen()) {
-    delete implementation;
-    implementation = nullptr;
+  if (implementation == nullptr || !implementation->IsOpen()) return;
+  // Gone whatever the close reports.
+  const std::unique_ptr<FileImpl> closing(implementation);
+  implementation = nullptr;
+  try {
+    closing->Close();
+  } catch (const FileException& e) {
+    FileException renamed(e);
+    renamed.SetFileName(name);
+    throw renamed;
   }
 }
 
@@ -93,12 +100,11 @@ const FileString& File::GetName() {
 
 bool File::Wipe() {
   Open(ModeRead | ModeWrite);
-  const std::size_t size = implementation->GetSize();
+  const std::uint64_t size = implementation->GetSize();
   WriteZeros(size);
   Rewind();
   implementation->Truncate();
-  delete implementation;
-  implementation = nullptr;
+  Close();
   return true;
 }
 
@@ -134,16 +140,17 @@ std::size_t File::Read(void* buffer, std::size_t length, bool exact) {
   return got;
 }
 
-std::size_t File::GetSize() { return Implementation(kMessageBadFile).GetSize(); }
+std::uint64_t File::GetSize() { return Implementation(kMessageBadFile).GetSize(); }
 
 void File::Flush() { Implementation(kMessageBadFile).Flush(); }
 
-void File::WriteZeros(std::size_t count) {
+void File::WriteZeros(std::uint64_t count) {
   if (count == 0) return;
-  const std::size_t block = count < kZeroBlock ? count : kZeroBlock;
+  const std::size_t block = count < kZeroBlock ? static_cast<std::size_t>(count) : kZeroBlock;
   const std::unique_ptr<char[]> zeros(new char[block]());
-  for (std::size_t remaining = count; remaining > 0;) {
-    const std::size_t length = remaining < block ? remaining : block;
+  for (std::uint64_t remaining = count; remaining > 0;) {
+    const std::size_t length =
+        remaining < block ? static_cast<std::size_t>(remaining) : block;
     Write(zeros.get(), length);
     remaining -= length;
   }

@@ -8,6 +8,7 @@
 #define ORV_FILE_FILE_H
 
 #include <cstddef>
+#include <cstdint>
 
 #include "orv/Export.h"
 #include "orv/file/FileImpl.h"
@@ -33,7 +34,11 @@ class ORV_API File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  /// Destroys the implementation when its file is open; otherwise nothing.
+  /// Writes pending data, closes the file and destroys the implementation
+  /// when its file is open; otherwise nothing. Throws FileException 1010 (or
+  /// the errno's number) naming this file when data did not reach the file;
+  /// the file is closed and the implementation gone either way. (The
+  /// destructor closes silently.)
   virtual void Close();
   /// Writes all bytes. Throws FileException 1010 (or the errno's number)
   /// naming this file; 1010 too when the file was never opened.
@@ -49,7 +54,7 @@ class ORV_API File {
   virtual const FileString& GetName();
   /// Overwrites the whole content with zero bytes, cuts the file to length 0
   /// and closes it; returns true. Throws the FileException of the failing
-  /// step (1001 for a missing file).
+  /// step (1001 for a missing file, 1010 when the zeros do not reach it).
   virtual bool Wipe();
 
   /// Opens the named file with the mode bits (orv::ModeRead ...), replacing
@@ -63,14 +68,14 @@ class ORV_API File {
   /// errno's number) naming this file when reading fails or it was never
   /// opened.
   std::size_t Read(void* buffer, std::size_t length, bool exact);
-  /// Length of the file (0 when it cannot be determined). Throws
-  /// FileException 1016 when never opened.
-  std::size_t GetSize();
+  /// Length of the file, 64-bit on every architecture (0 when it cannot be
+  /// determined). Throws FileException 1016 when never opened.
+  std::uint64_t GetSize();
   /// Writes buffered data to the file. Throws FileException 1010 (or the
   /// errno's number) when that fails, 1016 when never opened.
   void Flush();
   /// Writes `count` zero bytes through Write, in blocks of at most 61440.
-  void WriteZeros(std::size_t count);
+  void WriteZeros(std::uint64_t count);
 
   FileString name;              // as the caller set it, not made absolute
   FileImpl* implementation;     // owned, or null

@@ -4,6 +4,7 @@
 // message numbers. Every failure is thrown as an orv::FileException naming
 // the file; operations that only position the stream leave a failure in the
 // stream state, which a later Tell (-1), GetSize (0), Read or Write shows.
+// Sizes and positions are 64-bit on every architecture, as file offsets are.
 #ifndef ORV_FILE_FILEIMPL_H
 #define ORV_FILE_FILEIMPL_H
 
@@ -46,7 +47,7 @@ class ORV_API FileImpl {
   /// file is created or emptied.
   virtual void Create(const char* fileName, int mode) = 0;
   /// Length of the file; 0 when it cannot be determined.
-  virtual std::size_t GetSize() = 0;
+  virtual std::uint64_t GetSize() = 0;
   /// Current position; -1 when the stream is failed.
   virtual std::int64_t Tell() = 0;
   /// Whether a file is open.
@@ -58,8 +59,8 @@ class ORV_API FileImpl {
   /// Writes buffered data to the file. Throws FileException (1010 unless
   /// errno selects another number) when that fails.
   virtual void Flush() = 0;
-  /// Cuts the file at the current position and reopens it there. Throws
-  /// FileException (1010 unless errno maps) when the cut fails.
+  /// Cuts the open file at the current position and moves to its new end.
+  /// Throws FileException (1010 unless errno maps) when the cut fails.
   virtual void Truncate() = 0;
   /// Status-change, access and modification times of the file. Throws
   /// FileException (1009 unless errno maps); the outputs are then unchanged.
@@ -72,6 +73,11 @@ class ORV_API FileImpl {
   /// Throws FileException for the current errno (see MessageForErrno) or
   /// `defaultNumber`, naming this file. Never returns.
   [[noreturn]] virtual void ThrowError(int defaultNumber) = 0;
+  /// Writes pending data and closes the file; nothing when no file is open.
+  /// Throws FileException (1010 unless errno maps) when data did not reach
+  /// the file; the file is closed either way. Destruction closes the file
+  /// too, but cannot report.
+  virtual void Close() = 0;
 
   /// The message number of a system error:
   ///   ENOENT 1001, ENOTDIR 1002, ENFILE/EMFILE 1012, EPERM 1013,

@@ -5,6 +5,8 @@
 #include <unistd.h>
 #include <utime.h>
 
+#include <ext/stdio_filebuf.h>
+
 #include <cerrno>
 #include <limits>
 
@@ -23,17 +25,16 @@ constexpr std::size_t kMaxChunk =
 
 constexpr std::ios_base::openmode kBoth = std::ios_base::in | std::ios_base::out;
 
-std::size_t SizeOf(std::streamoff end) {
-  if (end < 0) return 0;
-  if (static_cast<std::uint64_t>(end) > std::numeric_limits<std::size_t>::max()) {
-    return std::numeric_limits<std::size_t>::max();
-  }
-  return static_cast<std::size_t>(end);
-}
+// The position that a failed positioning returns.
+bool Failed(std::streampos position) { return std::streamoff(position) == -1; }
+
+// A failed position query counts as the size 0.
+std::uint64_t SizeOf(std::streamoff end) { return end < 0 ? 0 : static_cast<std::uint64_t>(end); }
 
 }  // namespace
 
-FileImplStream::FileImplStream() : canRead(false), canWrite(false), openMode(0) {}
+FileImplStream::FileImplStream()
+    : canRead(false), canWrite(false), openMode(0), descriptor(-1), device(0), inode(0) {}
 
 // The stream's destructor closes the file; a failure of that close cannot be
 // reported from here.
@@ -64,12 +65,47 @@ void FileImplStream::Open(const char* fileName, int mode) {
   }
 
   MutexLock guard(lock);
-  // A state left by an earlier use of this stream (the end of file of a read
-  // before Truncate reopens) must not fail this open.
+  descriptor = -1;
+  // A state left by an earlier use of this stream must not fail this open.
   clear();
   errno = 0;
-  if (rdbuf()->open(name.c_str(), streamMode) == nullptr) setstate(std::ios_base::failbit);
-  if (!good()) ThrowError(kMessageCannotOpen);
+  // An open file buffer refuses a second open, as the standard open does.
+  if (rdbuf()->is_open()) {
+    setstate(std::ios_base::failbit);
+    ThrowError(kMessageCannotOpen);
+  }
+  // The standard file buffer keeps its descriptor to itself. The C++
+  // runtime's stdio_filebuf is a basic_filebuf that tells it, so the file is
+  // opened through one (the same open and the same buffering) and then
+  // handed over to the stream's own buffer, which owns and closes it.
+  __gnu_cxx::stdio_filebuf<char> opening;
+  if (opening.open(name.c_str(), streamMode) == nullptr) {
+    setstate(std::ios_base::failbit);
+    ThrowError(kMessageCannotOpen);
+  }
+  struct stat info {};
+  if (fstat(opening.fd(), &info) != 0) {
+    setstate(std::ios_base::failbit);
+    ThrowError(kMessageCannotOpen);
+  }
+  // A folder opens for reading, and its first read fails: refuse it here
+  // (`opening` closes it).
+  if (S_ISDIR(info.st_mode)) {
+    setstate(std::ios_base::failbit);
+    errno = EISDIR;
+    ThrowError(kMessageCannotOpen);
+  }
+  descriptor = opening.fd();
+  device = static_cast<std::uint64_t>(info.st_dev);
+  inode = static_cast<std::uint64_t>(info.st_ino);
+  rdbuf()->swap(opening);
+}
+
+bool FileImplStream::HoldsDescriptor() const {
+  if (descriptor < 0 || !rdbuf()->is_open()) return false;
+  struct stat info {};
+  return fstat(descriptor, &info) == 0 && static_cast<std::uint64_t>(info.st_dev) == device &&
+         static_cast<std::uint64_t>(info.st_ino) == inode;
 }
 
 std::size_t FileImplStream::Read(void* buffer, std::size_t length) {
@@ -111,7 +147,7 @@ void FileImplStream::Create(const char* fileName, int mode) {
   Open(fileName, mode | ModeRead | ModeWrite | ModeTruncate | ModeCreate);
 }
 
-std::size_t FileImplStream::GetSize() {
+std::uint64_t FileImplStream::GetSize() {
   MutexLock guard(lock);
   if (canRead) {
     const std::streamoff here = tellg();
@@ -148,8 +184,7 @@ void FileImplStream::Seek(std::int64_t position) {
   MutexLock guard(lock);
   if (canRead) seekg(static_cast<std::streamoff>(position));
   if (canWrite && !fail()) {
-    if (rdbuf()->pubseekpos(static_cast<std::streamoff>(position), kBoth) ==
-        std::streampos(std::streamoff(-1))) {
+    if (Failed(rdbuf()->pubseekpos(static_cast<std::streamoff>(position), kBoth))) {
       setstate(std::ios_base::failbit);
     }
   }
@@ -159,8 +194,7 @@ void FileImplStream::SeekToEnd() {
   MutexLock guard(lock);
   if (canRead) seekg(0, std::ios_base::end);
   if (canWrite && !fail()) {
-    if (rdbuf()->pubseekoff(0, std::ios_base::end, kBoth) ==
-        std::streampos(std::streamoff(-1))) {
+    if (Failed(rdbuf()->pubseekoff(0, std::ios_base::end, kBoth))) {
       setstate(std::ios_base::failbit);
     }
   }
@@ -179,26 +213,29 @@ void FileImplStream::Flush() {
 
 void FileImplStream::Truncate() {
   const std::int64_t position = Tell();
-  const int mode = openMode;
-  {
-    MutexLock guard(lock);
-    errno = 0;
-    if (position < 0) ThrowError(kMessageCannotWrite);  // no position to cut at
-    // Closing writes the buffered data; losing it would corrupt the content
-    // that the cut is meant to keep.
-    if (rdbuf()->close() == nullptr) {
-      setstate(std::ios_base::failbit);
-      ThrowError(kMessageCannotWrite);
-    }
-    errno = 0;
-    if (::truncate(name.c_str(), static_cast<off_t>(position)) != 0) {
-      ThrowError(kMessageCannotWrite);
-    }
+  MutexLock guard(lock);
+  errno = 0;
+  if (position < 0) ThrowError(kMessageCannotWrite);  // no position to cut at
+  if (!HoldsDescriptor()) {
+    errno = EBADF;
+    ThrowError(kMessageCannotWrite);
   }
-  // Reopen without truncation and creation, so the shortened content stays.
-  const FileString path(name);
-  Open(path.c_str(), mode & ~(ModeTruncate | ModeCreate));
-  SeekToEnd();
+  // The buffered data goes first; losing it would corrupt the content that
+  // the cut is meant to keep.
+  errno = 0;
+  if (rdbuf()->pubsync() == -1) {
+    setstate(std::ios_base::badbit);
+    ThrowError(kMessageCannotWrite);
+  }
+  // The open file itself, not whatever the name leads to now.
+  errno = 0;
+  if (::ftruncate(descriptor, static_cast<off_t>(position)) != 0) {
+    ThrowError(kMessageCannotWrite);
+  }
+  // Moving to the new end also drops what the buffer read beyond the cut.
+  if ((canRead || canWrite) && Failed(rdbuf()->pubseekoff(0, std::ios_base::end, kBoth))) {
+    setstate(std::ios_base::failbit);
+  }
 }
 
 void FileImplStream::GetTimes(CompactTime& created, CompactTime& accessed,
@@ -219,6 +256,19 @@ void FileImplStream::SetTimes(const CompactTime& /*created*/, const CompactTime&
   times.modtime = CompactTime::ToTime(modified);
   errno = 0;
   if (utime(name.c_str(), &times) != 0) ThrowError(kMessageCannotWrite);
+}
+
+void FileImplStream::Close() {
+  MutexLock guard(lock);
+  descriptor = -1;
+  if (!rdbuf()->is_open()) return;
+  errno = 0;
+  // close() writes the buffered data and closes the file even when the
+  // writing fails.
+  if (rdbuf()->close() == nullptr) {
+    setstate(std::ios_base::failbit);
+    ThrowError(kMessageCannotWrite);
+  }
 }
 
 void FileImplStream::ThrowError(int defaultNumber) {

@@ -15,7 +15,9 @@ namespace orv {
 /// else the write position when it was opened for output (ModeWrite or
 /// ModeCreate); a file opened with ModeAppend or ModeTruncate alone reports
 /// position and size 0 and ignores Seek. Destruction closes the file; a
-/// failure of that last close is not reported, so call Flush first.
+/// failure of that last close is not reported, so call Close (or Flush)
+/// first. The stream's descriptor is kept beside it for the operations that
+/// the standard stream has no word for (cutting the file, telling a folder).
 class ORV_API FileImplStream : public FileImpl, public std::basic_fstream<char> {
  public:
   FileImplStream();
@@ -24,7 +26,8 @@ class ORV_API FileImplStream : public FileImpl, public std::basic_fstream<char> 
   /// Binary always; ModeRead/ModeReadAlt input, ModeWrite/ModeCreate output,
   /// ModeTruncate output with truncation, ModeAppend output with append. A
   /// missing file opened with ModeCreate is created. Starts from a cleared
-  /// stream state. Throws FileException 1003 (or the errno's number).
+  /// stream state. Throws FileException 1003 (or the errno's number); a
+  /// folder is refused as EISDIR, which the errno table leaves at 1003.
   void Open(const char* fileName, int mode) override;
   /// A short read at the end of the file returns what was read and leaves
   /// the stream usable; a read that gets nothing at the end returns 0 and
@@ -33,27 +36,39 @@ class ORV_API FileImplStream : public FileImpl, public std::basic_fstream<char> 
   std::size_t Read(void* buffer, std::size_t length) override;
   void Write(const void* data, std::size_t length) override;
   void Create(const char* fileName, int mode) override;
-  /// Saturates at SIZE_MAX where size_t is narrower than the file.
-  std::size_t GetSize() override;
+  std::uint64_t GetSize() override;
   std::int64_t Tell() override;
   bool IsOpen() override;
   void Seek(std::int64_t position) override;
   void SeekToEnd() override;
   void Flush() override;
-  /// Closes the file (throws 1010 when pending data cannot be written), cuts
-  /// it with truncate() at Tell() (throws 1010 or the errno's number; the
-  /// file is then left closed), reopens it without ModeTruncate and
-  /// ModeCreate and moves to the end.
+  /// Writes pending data (throws 1010 when it cannot), cuts the open file at
+  /// Tell() through its descriptor (throws 1010 or the errno's number, as for
+  /// a file opened for reading only) and moves to the new end. The file
+  /// stays open with its mode; the name is not consulted, so a file renamed
+  /// or replaced meanwhile is not touched.
   void Truncate() override;
   void GetTimes(CompactTime& created, CompactTime& accessed, CompactTime& modified) override;
   void SetTimes(const CompactTime& created, const CompactTime& accessed,
                 const CompactTime& modified) override;
   [[noreturn]] void ThrowError(int defaultNumber) override;
+  void Close() override;
 
   Mutex lock;
   bool canRead;
   bool canWrite;
   int openMode;
+
+ private:
+  /// Whether `descriptor` is still the stream's open file.
+  bool HoldsDescriptor() const;
+
+  // The descriptor of the stream's open file, -1 when none; with the device
+  // and inode it had at Open, so that a file opened through the stream's own
+  // open after ours is never taken for it.
+  int descriptor;
+  std::uint64_t device;
+  std::uint64_t inode;
 };
 
 }  // namespace orv

@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "orv/file/FileException.h"
 
@@ -53,38 +55,68 @@ StringBase<char> CurrentDirectory(const FileString& name) {
   return StringBase<char>(result);
 }
 
-// Replaces every "/./" by "/", including those that a replacement uncovers.
-void RemoveDotComponents(std::string& text) {
-  std::size_t pos = text.find("/./");
-  while (pos != std::string::npos) {
-    text.erase(pos, 2);  // drop "/." and keep the second separator
-    pos = text.find("/./", pos);
+// Whether the text holds a "/./" or a "/../": without one the clean-up below
+// has nothing to remove. Only a "/." can begin either, and a name without
+// any is passed over in one search.
+bool HasDotComponent(const std::string& text) {
+  const char* const end = text.data() + text.size();
+  for (const char* at = text.data();; at += 2) {
+    at = static_cast<const char*>(memmem(at, static_cast<std::size_t>(end - at), "/.", 2));
+    if (at == nullptr || end - at < 3) return false;
+    if (at[2] == '/') return true;
+    if (at[2] == '.' && end - at >= 4 && at[3] == '/') return true;
   }
 }
 
-// Removes each "/../" together with the name component in front of it. A
-// "/../" stays when nothing stands in front of it (the start of the name),
-// when its front component is not preceded by a separator (the first
-// component of a relative name), or when that component is no name ("..", or
-// the empty component between two separators, which the system would skip).
-void RemoveDotDotComponents(std::string& text) {
-  std::size_t pos = text.find("/../");
-  while (pos != std::string::npos) {
-    const std::size_t front = pos == 0 ? std::string::npos : text.rfind('/', pos - 1);
-    if (front == std::string::npos) {
-      pos = text.find("/../", pos + 1);
-      continue;
+// The textual clean-up of an absolute name, in one pass over its components
+// (the texts behind each separator; what stands before the first separator
+// is no component):
+// - "/./" becomes "/", including those that a replacement uncovers: every
+//   "." component that a separator follows goes;
+// - each "/../" goes together with the name component in front of it,
+//   leaving one "/". A "/../" stays when nothing stands in front of it (the
+//   start of the name), when its front component is not preceded by a
+//   separator (the first component of a relative name), or when that
+//   component is no name ("..", or the empty component between two
+//   separators, which the system would skip). Once a pair has gone, the next
+//   "/../" meets the component in front of the removed one.
+// A "." or ".." at the very end has no separator behind it and stays.
+void RemoveDotAndDotDotComponents(std::string& text) {
+  if (!HasDotComponent(text)) return;
+  const std::size_t first = text.find('/');
+  // The components kept so far, as (start, length) in `text`; each is
+  // preceded by a separator.
+  std::vector<std::pair<std::size_t, std::size_t>> kept;
+  bool changed = false;
+  const std::size_t size = text.size();
+  for (std::size_t start = first + 1;;) {
+    // Components are short: a plain scan beats a library call for each.
+    std::size_t end = start;
+    while (end < size && text[end] != '/') ++end;
+    const bool last = end == size;
+    const std::size_t length = end - start;
+    const bool isDot = length == 1 && text[start] == '.';
+    const bool isDotDot = length == 2 && text[start] == '.' && text[start + 1] == '.';
+    if (!last && isDot) {
+      changed = true;
+    } else if (!last && isDotDot && !kept.empty() && kept.back().second != 0 &&
+               text.compare(kept.back().first, kept.back().second, "..") != 0) {
+      kept.pop_back();
+      changed = true;
+    } else {
+      kept.emplace_back(start, length);
     }
-    const std::size_t componentLength = pos - front - 1;
-    if (componentLength == 0 || text.compare(front + 1, componentLength, "..") == 0) {
-      pos = text.find("/../", pos + 1);
-      continue;
-    }
-    // "/name/../" becomes "/"; a "/../" directly behind may now take the
-    // component in front of `front`, so the search goes on from there.
-    text.erase(front, pos + 3 - front);
-    pos = text.find("/../", front);
+    if (last) break;
+    start = end + 1;
   }
+  if (!changed) return;
+  std::string result(text, 0, first);
+  result.reserve(text.size());
+  for (const auto& component : kept) {
+    result += '/';
+    result.append(text, component.first, component.second);
+  }
+  text.swap(result);
 }
 
 }  // namespace
@@ -130,6 +162,8 @@ FileString& FileString::operator=(const std::string& text) {
 }
 
 FileString& FileString::AppendPath(const FileString& part) {
+  // The name itself as its own part: join it with a copy taken first.
+  if (&part == this) return AppendPath(FileString(part));
   if (part.empty()) return *this;
   if (empty()) {
     assign(part);
@@ -164,6 +198,8 @@ FileString& FileString::RemoveExtension() {
 }
 
 FileString& FileString::SetExtension(const StringBase<char>& extension) {
+  // The name itself as the extension: read it before the name changes.
+  if (&extension == this) return SetExtension(StringBase<char>(extension));
   RemoveExtension();
   if (extension.empty() || extension.front() != kExtensionMark) push_back(kExtensionMark);
   append(extension);
@@ -176,27 +212,22 @@ FileString& FileString::MakeAbsolute() {
     return *this;
   }
 
-  // Work on a copy so that the name is unchanged when reading the current
-  // directory fails.
-  FileString result;
+  // A name to be joined to the current directory is built in a copy, so
+  // that it is unchanged when reading the directory fails; from the clean-up
+  // on nothing can fail, and the name itself is cleaned up.
   if (front() == '~') {
     const char* home = std::getenv("HOME");
     if (home != nullptr && *home != '\0') {
-      result = FileString(home);
+      FileString result(home);
       result.AppendPath(FileString(substr(1)));
-    } else {
-      result = *this;  // stays relative, with its "~"
-    }
+      swap(result);
+    }  // else it stays relative, with its "~"
   } else if (!IsSeparator(front())) {
-    result = FileString(CurrentDirectory(*this));
+    FileString result(CurrentDirectory(*this));
     result.AppendPath(*this);
-  } else {
-    result = *this;
+    swap(result);
   }
-
-  RemoveDotComponents(result);
-  RemoveDotDotComponents(result);
-  swap(result);
+  RemoveDotAndDotDotComponents(*this);
   return *this;
 }
 
@@ -238,16 +269,25 @@ StringBase<char> FileString::GetShortName(std::size_t maxLength) const {
     text = *this;
   }
 
-  // Replace leading directories by "..." one at a time, keeping the "/" in
-  // front and the component that holds the file name.
-  std::size_t searchStart = 1;
-  while (text.size() > maxLength) {
-    const std::size_t separator = text.find_first_of(GetSeparators(), searchStart);
-    if (separator == npos) break;
-    text.replace(1, separator - 1, "...");
-    searchStart = 5;  // behind "/.../"
+  // Leading directories are replaced by "..." one at a time, keeping the
+  // first character and the component that holds the file name, until the
+  // text fits or no separator is left to drop. Each step leaves the first
+  // character, "..." and the text from the next separator on, that is
+  // 4 + size - separator characters; so the steps end at the first separator
+  // from position 4 + size - maxLength on (it fits), else at the last one.
+  if (text.size() <= maxLength) return StringBase<char>(std::move(static_cast<std::string&>(text)));
+  const std::string& separators = GetSeparators();
+  std::size_t separator = text.find_first_of(separators, 4 + text.size() - maxLength);
+  if (separator == npos) separator = text.find_last_of(separators);
+  if (separator == npos || separator == 0) {
+    return StringBase<char>(std::move(static_cast<std::string&>(text)));
   }
-  return StringBase<char>(std::move(static_cast<std::string&>(text)));
+  StringBase<char> result;
+  result.reserve(4 + text.size() - separator);
+  result += text[0];
+  result += "...";
+  result.append(text, separator, npos);
+  return result;
 }
 
 StringBase<char> FileString::GetDisplayName(std::size_t maxLength,

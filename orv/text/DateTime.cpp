@@ -17,9 +17,9 @@ constexpr std::int64_t kTicksPerMinute = 600000000;
 constexpr std::int64_t kEpochTicks = epochTicks;
 static_assert(kEpochTicks == (369LL * 365 + 89) * 86400 * kTicksPerSecond,
               "epoch ticks");
-// 1970-01-01 to 2000-01-01: 30 years, 7 of them leap years.
-constexpr std::uint32_t kCompactBase = compactBase;
-static_assert(kCompactBase == (30u * 365 + 7) * 86400u, "compact base");
+// 1970-01-01 to 2000-01-01 without leap seconds: 30 years, 7 of them leap
+// years. Only the public constant; the conversions use CompactBase().
+static_assert(compactBase == (30u * 365 + 7) * 86400u, "compact base");
 
 constexpr std::uint32_t kMessageInvalidDateTime = 1313;
 
@@ -29,6 +29,24 @@ constexpr std::uint32_t kMessageInvalidDateTime = 1313;
 }
 
 [[noreturn]] void ThrowNotSet() { ThrowInvalid("not set"); }
+
+// The texts that invalid dates and times show: plain decimal numbers,
+// "2009-2-29" and "24:0:0.0".
+std::string DateText(long year, long month, long day) {
+  return std::to_string(year) + "-" + std::to_string(month) + "-" + std::to_string(day);
+}
+
+std::string TimeText(long hour, long minute, long second, long millisecond) {
+  return std::to_string(hour) + ":" + std::to_string(minute) + ":" + std::to_string(second) +
+         "." + std::to_string(millisecond);
+}
+
+// localtime_r as localtime behaves: the time zone is read again first, so a
+// TZ changed at run time is seen.
+bool LocalTime(std::time_t t, std::tm* record) {
+  tzset();
+  return localtime_r(&t, record) != nullptr;
+}
 
 // Whether a 64-bit second count can be handed to the C library.
 bool FitsTimeT(std::int64_t seconds) {
@@ -76,9 +94,8 @@ int DaysInMonth(long year, long month) {
 // or the standard offset when t cannot be broken down.
 std::int32_t OffsetAt(std::int64_t seconds) {
   if (!FitsTimeT(seconds)) return StandardOffset();
-  const std::time_t t = static_cast<std::time_t>(seconds);
   std::tm record{};
-  if (localtime_r(&t, &record) == nullptr) return StandardOffset();
+  if (!LocalTime(static_cast<std::time_t>(seconds), &record)) return StandardOffset();
   return static_cast<std::int32_t>(record.tm_gmtoff / 60);
 }
 
@@ -90,7 +107,21 @@ const DateTime* startUpTime = nullptr;
 
 std::int64_t EpochTicks() noexcept { return kEpochTicks; }
 
-std::uint32_t CompactBase() noexcept { return kCompactBase; }
+std::uint32_t CompactBase() noexcept {
+  // timegm follows the leap seconds of the host's zone, so the origin is
+  // asked of it, once (thread-safe static initialisation), rather than
+  // assumed.
+  static const std::uint32_t base = [] {
+    std::tm record{};
+    record.tm_year = 100;
+    record.tm_mday = 1;
+    const std::int64_t seconds = static_cast<std::int64_t>(timegm(&record));
+    // timegm does not fail for this date; should it, the plain count stands in.
+    if (seconds < 0 || seconds > static_cast<std::int64_t>(UINT32_MAX)) return compactBase;
+    return static_cast<std::uint32_t>(seconds);
+  }();
+  return base;
+}
 
 std::int32_t StandardOffset() {
   // Computed once, on first use (the service's creation at start-up, at the
@@ -98,9 +129,8 @@ std::int32_t StandardOffset() {
   // offset of the northern hemisphere. The cell is trivial and never
   // released.
   static const std::int32_t standardOffset = [] {
-    const std::time_t t = static_cast<std::time_t>(kCompactBase);
     std::tm record{};
-    if (localtime_r(&t, &record) == nullptr) return std::int32_t{0};
+    if (!LocalTime(static_cast<std::time_t>(CompactBase()), &record)) return std::int32_t{0};
     return static_cast<std::int32_t>(record.tm_gmtoff / 60);
   }();
   return standardOffset;
@@ -187,7 +217,7 @@ std::int32_t DateTime::LocalOffset() const {
       record.tm_isdst = -1;
       const std::time_t t = mktime(&record);
       std::tm local{};
-      if (localtime_r(&t, &local) == nullptr) return StandardOffset();
+      if (!LocalTime(t, &local)) return StandardOffset();
       return static_cast<std::int32_t>(local.tm_gmtoff / 60);
     }
     // Fields with a known offset name one instant; ask for that instant
@@ -236,9 +266,17 @@ void DateTime::UpdateTicks() {
   if (ticksValid) return;
   if (!fieldsValid) ThrowNotSet();
   std::tm record = MakeRecord(year, month, day, hour, minute, second);
-  // The fields are read as UTC, then moved by the offset.
-  std::int64_t value = static_cast<std::int64_t>(timegm(&record)) * kTicksPerSecond + kEpochTicks;
-  if (offsetMinutes != 0) value -= static_cast<std::int64_t>(offsetMinutes) * kTicksPerMinute;
+  // The fields are read as UTC, then moved by the offset. A 16-bit year
+  // reaches past the last tick (30828-09-14 02:48:05 UTC): such a value has
+  // no instant, and says so with its own text.
+  const std::int64_t seconds = static_cast<std::int64_t>(timegm(&record));
+  std::int64_t value = 0;
+  if (__builtin_mul_overflow(seconds, kTicksPerSecond, &value) ||
+      __builtin_add_overflow(value, kEpochTicks, &value) ||
+      __builtin_sub_overflow(value, static_cast<std::int64_t>(offsetMinutes) * kTicksPerMinute,
+                             &value)) {
+    ThrowInvalid(DateText(year, month, day) + " " + TimeText(hour, minute, second, millisecond));
+  }
   ticks = value;
   ticksValid = 1;
 }
@@ -248,8 +286,7 @@ void DateTime::CheckDate(int yearValue, int monthValue, int dayValue) {
   // date exists (a zone whose clocks change at midnight would move it).
   const int days = DaysInMonth(yearValue, monthValue);
   if (days == 0 || dayValue < 1 || dayValue > days) {
-    ThrowInvalid(std::to_string(yearValue) + "-" + std::to_string(monthValue) + "-" +
-                 std::to_string(dayValue));
+    ThrowInvalid(DateText(yearValue, monthValue, dayValue));
   }
 }
 
@@ -258,31 +295,34 @@ void DateTime::CheckTime(int hourValue, int minuteValue, int secondValue,
   if (static_cast<unsigned>(hourValue) > 23 || minuteValue < 0 || minuteValue >= 60 ||
       secondValue < 0 || secondValue >= 60 || millisecondValue < 0 ||
       millisecondValue > 999) {
-    ThrowInvalid(std::to_string(hourValue) + ":" + std::to_string(minuteValue) + ":" +
-                 std::to_string(secondValue) + "." + std::to_string(millisecondValue));
+    ThrowInvalid(TimeText(hourValue, minuteValue, secondValue, millisecondValue));
   }
 }
 
 CompactTime CompactTime::Now() {
   const std::int64_t now = static_cast<std::int64_t>(time(nullptr));
-  return CompactTime(static_cast<std::uint32_t>(now - kCompactBase));
+  return CompactTime(static_cast<std::uint32_t>(now - CompactBase()));
 }
 
 std::time_t CompactTime::ToTime(CompactTime time) noexcept {
-  if (time.value == kNotSet) return static_cast<std::time_t>(kCompactBase);
-  return static_cast<std::time_t>(static_cast<std::int64_t>(kCompactBase) + time.value);
+  const std::int64_t base = CompactBase();
+  if (time.value == kNotSet) return static_cast<std::time_t>(base);
+  return static_cast<std::time_t>(base + time.value);
 }
 
 CompactTime CompactTime::FromTime(std::time_t time) noexcept {
   // Unsigned difference: an instant before the base wraps to a huge value
   // and saturates like one too far after it.
   const std::uint64_t difference =
-      static_cast<std::uint64_t>(static_cast<std::int64_t>(time)) - kCompactBase;
+      static_cast<std::uint64_t>(static_cast<std::int64_t>(time)) - CompactBase();
   return CompactTime(difference <= kSaturated ? static_cast<std::uint32_t>(difference)
                                               : kSaturated);
 }
 
 DateTimeInit::DateTimeInit() {
+  // The origin of compact times comes from the zone the process started
+  // with, at start-up.
+  CompactBase();
   // A not-set value asks for the standard offset, which primes it.
   held.offsetMinutes = kLocalOffset;
   held.offsetMinutes = held.LocalOffset();

@@ -21,11 +21,19 @@ constexpr std::int32_t kLocalOffset = -999;
 /// Ticks of the Unix epoch, 1970-01-01 00:00:00 UTC:
 /// 1,000,000,000 x 116,444,736.
 inline constexpr std::int64_t epochTicks = 1000000000LL * 116444736LL;
-/// Unix time of 2000-01-01 00:00:00 UTC, the origin of CompactTime.
+/// 2000-01-01 00:00:00 UTC counted without leap seconds, for code that needs
+/// the origin of CompactTime as a compile-time constant. The conversions use
+/// CompactBase() instead, which the C library computes for the host's zone
+/// and which differs under the leap-second zones (946684822 with
+/// TZ=right/UTC).
 inline constexpr std::uint32_t compactBase = 946684800u;
 
-/// The same two constants, as functions.
+/// epochTicks, as a function.
 ORV_API std::int64_t EpochTicks() noexcept;
+/// Unix time of 2000-01-01 00:00:00 UTC, the origin of CompactTime: timegm of
+/// that date, computed once and kept (by the date-and-time service at
+/// start-up, so with the time zone the process started with; else on first
+/// use).
 ORV_API std::uint32_t CompactBase() noexcept;
 /// The host's standard (winter) offset in minutes, computed on first use.
 ORV_API std::int32_t StandardOffset();
@@ -47,13 +55,16 @@ class ORV_API DateTime {
   /// instant and the millisecond. Throws 1313 "not set" on a value not set.
   void SetOffset(std::int32_t offset);
   /// The host's offset in minutes that applies at this value's time; the
-  /// standard offset for a value that is not set.
+  /// standard offset for a value that is not set. A time zone changed at run
+  /// time (TZ) is seen, as localtime sees it.
   std::int32_t LocalOffset() const;
   /// Derives the fields from the ticks unless they are valid; throws 1313
   /// "not set" when neither side is.
   void UpdateFields();
   /// Derives the ticks from the fields unless they are valid; throws 1313
-  /// "not set" when neither side is.
+  /// "not set" when neither side is, and 1313 with the fields' text
+  /// ("65535-12-31 23:59:59.5") when the instant lies beyond the tick range
+  /// (after 30828-09-14 02:48:05 UTC).
   void UpdateTicks();
 
   /// Throws 1313 "y-m-d" unless the calendar date exists.
@@ -88,11 +99,11 @@ class ORV_API CompactTime {
   constexpr CompactTime(std::uint32_t seconds) noexcept : value(seconds) {}  // NOLINT
   constexpr operator std::uint32_t() const noexcept { return value; }  // NOLINT
 
-  /// time(NULL) - compactBase, cut to 32 bits (no saturation).
+  /// time(NULL) - CompactBase(), cut to 32 bits (no saturation).
   static CompactTime Now();
-  /// compactBase for kNotSet, else compactBase + value.
+  /// CompactBase() for kNotSet, else CompactBase() + value.
   static std::time_t ToTime(CompactTime time) noexcept;
-  /// Seconds since compactBase; kSaturated before 2000 or too far after.
+  /// Seconds since CompactBase(); kSaturated before 2000 or too far after.
   static CompactTime FromTime(std::time_t time) noexcept;
 
   std::uint32_t value;

@@ -37,6 +37,10 @@ const Case kCases[] = {
     // Not passed: left standing, and the passes go on while "%n" occurs.
     {"missing argument", "%1 %2 %3", {"A"}, "A %2 %3"},
     {"missing middle argument", "%1-%2", {}, "%1-%2"},
+    // A value meets the text beside it: a placeholder formed across the seam
+    // is filled by the later pass.
+    {"percent in front of a value", "%%1", {"2", "B"}, "B"},
+    {"digit behind a value", "%12", {"%", "B"}, "B"},
 };
 
 TEST(FormatMessage, CountedList) {
@@ -46,6 +50,27 @@ TEST(FormatMessage, CountedList) {
     FormatMessage(out, c.format, c.args.data(), c.args.size());
     EXPECT_EQ(out, c.expected);
   }
+}
+
+TEST(FormatMessage, ManyPlaceholdersAndLongValues) {
+  // A mebibyte of placeholders, in the format or in a value (a scanner token
+  // of "%2" shown by an exception whose second argument is empty).
+  constexpr std::size_t n = 1 << 19;
+  std::string ones;
+  std::string twos;
+  for (std::size_t i = 0; i < n; ++i) {
+    ones += "%1";
+    twos += "%2";
+  }
+  StringBase<char> out;
+  FormatMessage(out, ones.c_str(), "A");
+  EXPECT_EQ(out, std::string(n, 'A'));
+  FormatMessage(out, "[%1]", twos, "");
+  EXPECT_EQ(out, "[]");
+  FormatMessage(out, "%1", twos, "xy");
+  std::string expected;
+  for (std::size_t i = 0; i < n; ++i) expected += "xy";
+  EXPECT_EQ(out, expected);
 }
 
 TEST(FormatMessage, NullFormatGivesTheEmptyString) {

@@ -9,10 +9,12 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "orv/error/LibraryMessages.h"
 #include "orv/file/FileException.h"
 
 namespace {
@@ -87,6 +89,19 @@ TEST_F(FileStringTest, AppendPath) {
     EXPECT_EQ(&name.AppendPath(c.part), &name);
     EXPECT_EQ(name, c.expected);
   }
+
+  // The name as its own part is read before it changes.
+  const struct {
+    const char* name;
+    const char* expected;
+  } selfCases[] = {
+      {"a", "a/a"}, {"/a/", "/a/a/"}, {"/a", "/a/a"}, {"a/", "a/a/"}, {"", ""},
+  };
+  for (const auto& c : selfCases) {
+    SCOPED_TRACE(std::string(c.name) + " + itself");
+    FileString name(c.name);
+    EXPECT_EQ(name.AppendPath(name), c.expected);
+  }
 }
 
 TEST_F(FileStringTest, Extensions) {
@@ -112,6 +127,14 @@ TEST_F(FileStringTest, Extensions) {
     EXPECT_EQ(FileString(c.name).SetExtension(".so"), c.withSo);
   }
   EXPECT_EQ(FileString("lib.x").SetExtension(""), "lib.");
+
+  // The name as its own extension is read before it changes.
+  for (const auto& c : {std::pair<const char*, const char*>{"x.y", "x.x.y"}, {".so", ".so"},
+                        {"lib", "lib.lib"}, {"d.d/f", "d.d/f.d.d/f"}}) {
+    SCOPED_TRACE(std::string(c.first) + " with itself");
+    FileString name(c.first);
+    EXPECT_EQ(name.SetExtension(name), c.second);
+  }
 }
 
 TEST_F(FileStringTest, GetFileName) {
@@ -160,6 +183,13 @@ TEST_F(FileStringTest, MakeAbsoluteCleansUpTextually) {
       {"~/x", "/home/u/x"},
       {"~x", "/home/u/x"},
       {"~/a/../b", "/home/u/b"},
+      {"/a/./../b", "/b"},            // the "." goes first, then the ".."
+      {"/a/b/c/../../../../d", "/../d"},
+      {"/a/../../b/../c", "/../c"},
+      {"/../../a/../b", "/../../b"},
+      {"/a/b/../../c/./d/..", "/c/d/.."},
+      {"/./", "/"},
+      {"/x/.././", "/"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -167,6 +197,37 @@ TEST_F(FileStringTest, MakeAbsoluteCleansUpTextually) {
     EXPECT_EQ(&name.MakeAbsolute(), &name);
     EXPECT_EQ(name, c.expected);
   }
+}
+
+TEST_F(FileStringTest, LongNamesAreCleanedUpAndShortenedWhole) {
+  // Names of about a mebibyte, with hundreds of thousands of components to
+  // remove or to drop.
+  constexpr std::size_t n = 1 << 18;
+  std::string dots;
+  for (std::size_t i = 0; i < n; ++i) dots += "/.";
+  FileString name(dots + "/x");
+  EXPECT_EQ(name.MakeAbsolute(), "/x");
+
+  std::string pairs;
+  for (std::size_t i = 0; i < n; ++i) pairs += "/a";
+  for (std::size_t i = 0; i < n; ++i) pairs += "/..";
+  FileString up(pairs);
+  EXPECT_EQ(up.MakeAbsolute(), "/a/..");  // the last ".." has no "/" behind it
+  FileString upAndDown(pairs + "/b");
+  EXPECT_EQ(upAndDown.MakeAbsolute(), "/b");
+
+  std::string deep;
+  for (std::size_t i = 0; i < n; ++i) deep += "/dir";
+  const FileString file(deep + "/file.txt");
+  EXPECT_EQ(file.GetShortName(20), "/.../dir/file.txt");
+  std::string last124;
+  for (int i = 0; i < 124; ++i) last124 += "/dir";
+  EXPECT_EQ(file.GetShortName(0), "/..." + last124 + "/file.txt");  // 509 of 512
+
+  // The same name as the text of a file exception.
+  orv::RegisterLibraryMessages("libquonvop4j");
+  const std::string text = orv::FileException(1003, FileString(dots + "/x")).what();
+  EXPECT_EQ(text.substr(text.find(" - ")), " - file /x cannot be opened.");
 }
 
 TEST_F(FileStringTest, MakeAbsoluteWithHome) {

@@ -2,12 +2,14 @@
 // and the message numbers of real failures.
 #include "orv/file/File.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -85,6 +87,21 @@ class RecordingFile : public orv::File {
   std::vector<std::size_t> lengths;
 };
 
+// Counts what it is asked to write and writes nothing, so that wiping a file
+// of gigabytes costs neither disk nor time.
+class CountingFile : public orv::File {
+ public:
+  void Write(const void* /*data*/, std::size_t length) override { written += length; }
+  std::uint64_t written = 0;
+};
+
+// The lowest free descriptor: a descriptor left open moves it up.
+int LowestFreeDescriptor() {
+  const int fd = dup(0);
+  if (fd >= 0) close(fd);
+  return fd;
+}
+
 TEST_F(FileTest, OpenModes) {
   struct {
     int mode;
@@ -130,6 +147,18 @@ TEST_F(FileTest, OpenModes) {
     }
     EXPECT_EQ(Get(path), c.after);
   }
+
+  // A folder is no file, for reading either, and is not left open.
+  const int freeBefore = LowestFreeDescriptor();
+  for (const int mode : {orv::ModeRead, orv::ModeReadAlt, orv::ModeRead | orv::ModeWrite,
+                         orv::ModeWrite, orv::ModeCreate | orv::ModeRead}) {
+    SCOPED_TRACE(testing::Message() << "folder, mode " << std::hex << mode);
+    orv::File folder;
+    folder.SetName(dir.c_str());
+    EXPECT_EQ(OpenNumber(folder, mode), 1003);
+    EXPECT_FALSE(folder.implementation->IsOpen());
+  }
+  EXPECT_EQ(LowestFreeDescriptor(), freeBefore);
 }
 
 TEST_F(FileTest, ReadsAtTheEnd) {
@@ -193,17 +222,60 @@ TEST_F(FileTest, TruncateCutsAtThePosition) {
   EXPECT_EQ(Get(Path("cut.bin")), "01234Z");
 }
 
-TEST_F(FileTest, FailuresOfTheCutAreReported) {
-  // truncate() refuses character devices: the cut must not report success.
-  orv::FileImplStream impl;
-  impl.Open("/dev/null", orv::ModeRead | orv::ModeWrite);
-  try {
+TEST_F(FileTest, TruncateCutsTheOpenFileNotTheName) {
+  // The file is renamed away and its name now leads to another file, or to a
+  // link to it: the cut must still hit the open file and nothing else.
+  for (const bool link : {false, true}) {
+    SCOPED_TRACE(link ? "name is a link to another file" : "name is another file");
+    const std::string path = Path("data.bin");
+    const std::string moved = Path("moved.bin");
+    const std::string victim = Path("victim.txt");
+    for (const std::string* p : {&path, &moved, &victim}) std::remove(p->c_str());
+    orv::FileImplStream impl;
+    impl.Create(path.c_str(), 0);
+    impl.Write("0123456789", 10);
+    impl.Seek(5);
+    ASSERT_EQ(std::rename(path.c_str(), moved.c_str()), 0);
+    Put(victim, "VICTIM-DATA-MUST-STAY");
+    if (link) {
+      ASSERT_EQ(symlink(victim.c_str(), path.c_str()), 0);
+    } else {
+      ASSERT_EQ(std::rename(victim.c_str(), path.c_str()), 0);
+    }
     impl.Truncate();
-    ADD_FAILURE() << "truncate of /dev/null succeeded";
-  } catch (const orv::FileException& e) {
-    EXPECT_EQ(e.GetNumber(), 1010);
-    EXPECT_EQ(e.GetFileName(), "/dev/null");
+    EXPECT_EQ(impl.Tell(), 5);
+    impl.Write("Z", 1);
+    impl.Flush();
+    EXPECT_EQ(Get(moved), "01234Z");
+    EXPECT_EQ(Get(link ? victim : path), "VICTIM-DATA-MUST-STAY");
   }
+}
+
+TEST_F(FileTest, FailuresOfTheCutAreReported) {
+  // ftruncate() refuses character devices, and files open for reading only:
+  // the cut must not report success.
+  Put(Path("read-only.bin"), "0123456789");
+  const struct {
+    std::string name;
+    int mode;
+  } cases[] = {
+      {"/dev/null", orv::ModeRead | orv::ModeWrite},
+      {Path("read-only.bin"), orv::ModeRead},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    orv::FileImplStream impl;
+    impl.Open(c.name.c_str(), c.mode);
+    impl.Seek(5);
+    try {
+      impl.Truncate();
+      ADD_FAILURE() << "the cut succeeded";
+    } catch (const orv::FileException& e) {
+      EXPECT_EQ(e.GetNumber(), 1010);
+      EXPECT_EQ(e.GetFileName(), c.name);
+    }
+  }
+  EXPECT_EQ(Get(Path("read-only.bin")), "0123456789");
 }
 
 TEST_F(FileTest, OpenStartsFromAClearedState) {
@@ -234,6 +306,39 @@ TEST_F(FileTest, WipeOverwritesInBlocksAndEmpties) {
     return 0L;
   }(), 1001);
   EXPECT_TRUE(missing.lengths.empty());
+}
+
+TEST_F(FileTest, SizesAndPositionsBeyondFourGiB) {
+  // A sparse file of 4 GiB + 1 MiB with one byte written behind 4 GiB: its
+  // size, positions and wiping need 64 bits on every architecture.
+  constexpr std::uint64_t kSize = (std::uint64_t{4} << 30) + (std::uint64_t{1} << 20);
+  constexpr std::int64_t kMarker = (std::int64_t{4} << 30) + 4096;
+  const std::string path = Path("sparse.bin");
+  const int fd = open(path.c_str(), O_CREAT | O_WRONLY, 0600);
+  ASSERT_GE(fd, 0);
+  const bool made = ftruncate(fd, static_cast<off_t>(kSize)) == 0 &&
+                    pwrite(fd, "Z", 1, static_cast<off_t>(kMarker)) == 1;
+  close(fd);
+  if (!made) GTEST_SKIP() << "this file system holds no sparse file of 4 GiB";
+
+  orv::File file;
+  file.SetName(path.c_str());
+  file.Open(orv::ModeRead);
+  EXPECT_EQ(file.GetSize(), kSize);
+  file.implementation->Seek(kMarker);
+  EXPECT_EQ(file.implementation->Tell(), kMarker);
+  char byte = 0;
+  EXPECT_EQ(file.Read(&byte, 1, true), 1u);
+  EXPECT_EQ(byte, 'Z');
+  file.SeekToEnd();
+  EXPECT_EQ(file.implementation->Tell(), static_cast<std::int64_t>(kSize));
+  file.Close();
+
+  CountingFile wiped;
+  wiped.SetName(path.c_str());
+  EXPECT_TRUE(wiped.Wipe());
+  EXPECT_EQ(wiped.written, kSize);
+  EXPECT_EQ(std::filesystem::file_size(path), 0u);
 }
 
 TEST_F(FileTest, TimesRoundTrip) {
@@ -324,18 +429,35 @@ TEST_F(FileTest, StaleErrnoDoesNotPickTheMessage) {
   }
 }
 
-TEST_F(FileTest, FullDeviceFailsTheWriteOrTheFlush) {
-  orv::File file;
-  file.SetName("/dev/full");
-  file.Open(orv::ModeWrite);
-  try {
-    file.Write("0123456789", 10);
-    file.Flush();
-    ADD_FAILURE() << "data reported written to /dev/full";
-  } catch (const orv::FileException& e) {
-    EXPECT_EQ(e.GetNumber(), 1010);
-    EXPECT_EQ(e.GetFileName(), "/dev/full");
+TEST_F(FileTest, FullDeviceFailsTheWriteTheFlushOrTheClose) {
+  for (const bool viaClose : {false, true}) {
+    SCOPED_TRACE(viaClose ? "Close" : "Flush");
+    orv::File file;
+    file.SetName("/dev/full");
+    file.Open(orv::ModeWrite);
+    try {
+      file.Write("0123456789", 10);
+      if (viaClose) {
+        file.Close();
+      } else {
+        file.Flush();
+      }
+      ADD_FAILURE() << "data reported written to /dev/full";
+    } catch (const orv::FileException& e) {
+      EXPECT_EQ(e.GetNumber(), 1010);
+      EXPECT_EQ(e.GetFileName(), "/dev/full");
+    }
+    if (viaClose) {
+      EXPECT_EQ(file.implementation, nullptr);  // closed all the same
+    }
   }
+  // The destructor cannot report, and stays silent.
+  EXPECT_NO_THROW({
+    orv::File file;
+    file.SetName("/dev/full");
+    file.Open(orv::ModeWrite);
+    file.Write("0123456789", 10);
+  });
 }
 
 TEST_F(FileTest, TooManyOpenFiles) {

@@ -114,12 +114,32 @@ void CheckLordHowe() {
 }
 
 void CheckUtc() {
+  Expect(orv::CompactBase() == 946684800u, "compact base", orv::CompactBase());
   Expect(orv::StandardOffset() == 0, "standard offset 0", orv::StandardOffset());
   Expect(LocalAt(2009, 7, 15, 12) == 0, "July 0", LocalAt(2009, 7, 15, 12));
   orv::DateTime now;
   now.SetNow();
   Expect(now.offsetMinutes == 0 && now.fieldsValid && now.year >= 2024, "SetNow in UTC",
          now.offsetMinutes);
+  // A zone changed at run time is seen by the offset of an instant (2009-07-15
+  // 12:00 UTC), as localtime would see it; the compact base stays.
+  setenv("TZ", "Europe/Berlin", 1);
+  Expect(OffsetOfInstant(1247659200) == 120, "instant after TZ changed 120",
+         OffsetOfInstant(1247659200));
+  Expect(orv::CompactBase() == 946684800u, "compact base kept", orv::CompactBase());
+}
+
+void CheckLeapSeconds() {
+  // The leap-second zones count the 22 leap seconds before 2000 too: the
+  // origin of compact times is what timegm says, not the plain count.
+  Expect(orv::CompactBase() == 946684822u, "compact base", orv::CompactBase());
+  Expect(orv::CompactTime::FromTime(946684822).value == 0, "FromTime of the base", 0);
+  Expect(orv::CompactTime::ToTime(orv::CompactTime()) == 946684822, "ToTime of not set", 0);
+  orv::DateTime base;
+  base.Set(2000, 1, 1, 0, 0, 0, 0, 0);
+  base.UpdateTicks();
+  Expect(base.ticks == orv::EpochTicks() + 946684822LL * kTicksPerSecond, "ticks of 2000",
+         static_cast<long>((base.ticks - orv::EpochTicks()) / kTicksPerSecond));
 }
 
 struct ZoneCheck {
@@ -133,6 +153,7 @@ const ZoneCheck kZoneChecks[] = {
     {"dublin", "Europe/Dublin", CheckDublin},
     {"lordhowe", "Australia/Lord_Howe", CheckLordHowe},
     {"utc", "UTC", CheckUtc},
+    {"leapseconds", "right/UTC", CheckLeapSeconds},
 };
 
 bool RunZoneCheckIfAsked() {
@@ -334,6 +355,43 @@ TEST(DateTime, NotSetThrows) {
   EXPECT_EQ(unset.LocalOffset(), orv::StandardOffset());
 }
 
+TEST(DateTime, FieldsBeyondTheLastTickThrowWithTheirText) {
+  // The last whole second that ticks hold is 30828-09-14 02:48:05 UTC.
+  orv::DateTime last = Junk();
+  last.Set(30828, 9, 14, 2, 48, 5, 0, 0);
+  last.UpdateTicks();
+  EXPECT_EQ(last.ticks, 9223372036850000000LL);
+  const struct {
+    int y, mo, d, h, mi, s, ms;
+    std::int32_t offset, newOffset;  // kLocalOffset: UpdateTicks alone
+    const char* text;
+  } cases[] = {
+      {30828, 9, 14, 2, 48, 6, 0, 0, orv::kLocalOffset, "30828-9-14 2:48:6.0"},
+      {30828, 9, 14, 2, 48, 5, 0, -60, orv::kLocalOffset, "30828-9-14 2:48:5.0"},
+      {65535, 12, 31, 23, 59, 59, 5, 0, 60, "65535-12-31 23:59:59.5"},
+      {40000, 1, 1, 0, 0, 0, 0, 0, 60, "40000-1-1 0:0:0.0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    orv::DateTime value = Junk();
+    value.Set(c.y, c.mo, c.d, c.h, c.mi, c.s, c.ms, c.offset);
+    try {
+      if (c.newOffset == orv::kLocalOffset) {
+        value.UpdateTicks();
+      } else {
+        value.SetOffset(c.newOffset);
+      }
+      ADD_FAILURE() << "ticks " << value.ticks;
+    } catch (const orv::Exception& e) {
+      EXPECT_EQ(e.GetNumber(), 1313);
+      EXPECT_EQ(e.GetArg1(), c.text);
+    }
+    EXPECT_EQ(value.ticksValid, 0);
+    EXPECT_EQ(value.offsetMinutes, c.offset);
+    EXPECT_EQ(value.year, c.y);
+  }
+}
+
 TEST(DateTime, TicksOutOfRangeThrowInsteadOfWrapping) {
   orv::DateTime value = FromUnix(0, 0);
   value.ticks = INT64_MAX;
@@ -368,8 +426,8 @@ TEST(CompactTime, Conversions) {
   EXPECT_EQ(static_cast<std::int64_t>(orv::CompactTime::ToTime(orv::CompactTime(0xFFFFFFFEu))),
             static_cast<std::int64_t>(base) + 0xFFFFFFFELL);
   // A compact time reads and writes as its plain 32-bit count.
-  EXPECT_EQ(orv::CompactTime::FromTime(orv::compactBase - 1), 0xFFFFFFFEu);
-  EXPECT_EQ(orv::CompactTime::ToTime(0xFFFFFFFFu), static_cast<std::time_t>(orv::compactBase));
+  EXPECT_EQ(orv::CompactTime::FromTime(orv::CompactBase() - 1), 0xFFFFFFFEu);
+  EXPECT_EQ(orv::CompactTime::ToTime(0xFFFFFFFFu), static_cast<std::time_t>(orv::CompactBase()));
   EXPECT_EQ(orv::epochTicks, orv::EpochTicks());
   const std::int64_t now = static_cast<std::int64_t>(time(nullptr)) - base;
   const std::int64_t compactNow = orv::CompactTime::Now().value;
