@@ -17,6 +17,7 @@
 # Usage: link-runtime-first.sh <output.o> <nm> <runtime archive>
 #          <replacement objects...> -- <library objects...> -- <compiler> [flags...]
 set -eu
+export LC_ALL=C  # one collation for sort and comm
 output=$1 nm=$2 archive=$3
 shift 3
 replacements=
