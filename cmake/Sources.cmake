@@ -32,4 +32,13 @@ set(ORV_SOURCES
 set(ORV_JNI_SOURCES
   jni/LoadOrder.cpp
   jni/Runtime.cpp
+  runtime/EmergencyPool.cpp
 )
+
+# How the C++ runtime linked into the release library meets the process: it
+# allocates with the process's operator new and delete, and (64-bit) reaches
+# only C library functions as old as glibc 2.17. Linked ahead of the runtime.
+set(ORV_PRIVATE_RUNTIME_SOURCES runtime/ProcessAllocation.cpp)
+if(ORV_ARCH STREQUAL "x86_64")
+  list(APPEND ORV_PRIVATE_RUNTIME_SOURCES runtime/GlibcFloor.cpp)
+endif()

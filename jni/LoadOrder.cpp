@@ -3,7 +3,9 @@
 // The dynamic loader constructs these in the order written here when the
 // library is loaded and destroys them in the reverse order when it is
 // unloaded. Keeping them in one translation unit makes that order certain;
-// nothing else in the library defines a static object that does work.
+// nothing else in the library defines a static object that does work. The
+// C++ runtime linked into the library comes up before all of them and goes
+// after them: the link places the runtime's objects first.
 #include <mutex>
 
 #include "jni/ApplicationName.h"
@@ -15,8 +17,13 @@
 #include "orv/startup/SystemInfo.h"
 #include "orv/text/DateTime.h"
 #include "orv/text/StringBase.h"
+#include "runtime/EmergencyPool.h"
 
 namespace {
+
+// 0. Nothing at load; the last to go at unload, when nothing of the library
+//    can throw any more: frees the C++ runtime's emergency exception pool.
+runtime::EmergencyPool emergencyPool;
 
 // 1. Service registrars. The module creates the services in this order at
 //    start and destroys them in the reverse order at stop.

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Checks what libquonvop4j.so shows the dynamic loader: both JNI functions
-# under their exact names, nothing of the C++ runtime, no dependency beyond
-# the C library, POSIX threads, the loader and the shared unwinder
-# (libgcc_s), and no STB_GNU_UNIQUE symbol
-# (a single one turns dlclose into a no-op, so the library could not unload).
+# under their exact names, nothing of the C++ runtime (its allocation
+# functions included) and none of the library's private stand-ins for C
+# library functions (exported, they would serve the whole process), no
+# dependency beyond the C library, POSIX threads, the loader and the shared
+# unwinder (libgcc_s), and no STB_GNU_UNIQUE symbol (a single one turns
+# dlclose into a no-op, so the library could not unload).
 # Usage: check-exports.sh <path to libquonvop4j.so>
 set -u
 lib=$1
@@ -16,9 +18,9 @@ for symbol in Java_com_quon_vop_Runtime_iGetVersion Java_com_quon_vop_Runtime_iS
   fi
 done
 
-runtime=$(awk '{print $2}' <<<"$defined" | grep -E '^(_ZNSt|_ZNKSt|_ZSt|_ZTISt|_ZTSSt|_ZTVSt|_ZN9__gnu_cxx|_ZNK9__gnu_cxx|__cxa_|__gxx_|_Unwind_|__gcc_)' )
+runtime=$(awk '{print $2}' <<<"$defined" | grep -E '^(_ZNSt|_ZNKSt|_ZSt|_ZTISt|_ZTSSt|_ZTVSt|_ZN9__gnu_cxx|_ZNK9__gnu_cxx|__cxa_|__gxx_|_Unwind_|__gcc_|_Zn[wa]|_Zd[la])|^(dl[a-z0-9]+|pthread_once|l?stat64|fstat(at)?64|__libc_single_threaded)$' )
 if [ -n "$runtime" ]; then
-  echo "C++ runtime symbols exported:"; head -20 <<<"$runtime"; fail=1
+  echo "C++ runtime or C library symbols exported:"; head -20 <<<"$runtime"; fail=1
 fi
 
 unexpected=$(readelf -d "$lib" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' |

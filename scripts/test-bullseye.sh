@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Loads the 64-bit library on an older distribution: Debian 11 (bullseye,
+# glibc 2.31). A bullseye root, made with debootstrap from the machine's
+# Debian mirror and cached in /var/cache/quonvop4j/bullseye (made again only
+# when missing or incomplete), holds bullseye's own JVMs (17 and 11). In it,
+# bullseye's 64-bit JVM 17 runs the demo and the JUnit tests against the
+# x86_64 build, with -Xcheck:jni. Builds what it needs first; prints how long
+# each part took.
+#
+# Making the root needs root (debootstrap creates device nodes and owners);
+# the tests run unprivileged: as nobody in private mount and process
+# namespaces when started as root, in a user namespace (unshare -r)
+# otherwise.
+# Usage: test-bullseye.sh    (ORV_BULLSEYE_ROOT overrides the root's place)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+started=$SECONDS
+
+root=${ORV_BULLSEYE_ROOT:-/var/cache/quonvop4j/bullseye}
+jvm=/usr/lib/jvm/java-17-openjdk-amd64/bin/java
+packages=openjdk-17-jre-headless,openjdk-11-jre-headless
+complete="$root/.orv-root-complete"  # written last, holds $packages
+
+# The mirror Debian 12 uses here; bullseye is served by the same one.
+mirror() {
+  local uri
+  uri=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null |
+    grep -v -e security -e '^$' | grep -m1 debian || true)
+  [ -n "$uri" ] || uri=$(sed -n 's/^deb  *\(http[^ ]*debian\) .*/\1/p' /etc/apt/sources.list 2>/dev/null |
+    grep -v security | head -1 || true)
+  echo "${uri:-http://deb.debian.org/debian}"
+}
+
+make_root() {
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "test-bullseye.sh: the bullseye root at $root is missing; making it needs root" >&2
+    exit 1
+  fi
+  bash scripts/setup.sh >/dev/null
+  local partial="$root.partial" began=$SECONDS
+  # Mounts that debootstrap makes inside the new root stay in a private mount
+  # namespace and vanish with it, so nothing is left mounted below the cache.
+  rm -rf --one-file-system "$partial"
+  mkdir -p "$(dirname "$root")"
+  echo "=== making the bullseye root (debootstrap from $(mirror))"
+  unshare --mount --propagation private \
+    debootstrap --variant=minbase --include="$packages" bullseye "$partial" "$(mirror)" \
+    >"$partial.log" 2>&1 || { tail -30 "$partial.log"; exit 1; }
+  local release
+  for release in 17 11; do
+    [ -x "$partial/usr/lib/jvm/java-$release-openjdk-amd64/bin/java" ] ||
+      { echo "test-bullseye.sh: bullseye's JVM $release is missing from the root" >&2; exit 1; }
+  done
+  echo "$packages" >"$partial/.orv-root-complete"
+  rm -rf --one-file-system "$root"
+  mv "$partial" "$root"
+  rm -f "$partial.log"
+  echo "bullseye root made in $((SECONDS - began)) s"
+}
+
+# Runs a command in the root, unprivileged, with /proc of its own.
+in_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    unshare --mount --pid --fork --mount-proc="$root/proc" \
+      chroot --userspec=65534:65534 "$root" /usr/bin/env -i HOME=/tmp PATH=/usr/bin:/bin "$@"
+  else
+    unshare --user --map-root-user --mount --pid --fork --mount-proc="$root/proc" \
+      chroot "$root" /usr/bin/env -i HOME=/tmp PATH=/usr/bin:/bin "$@"
+  fi
+}
+
+# One maker of the root at a time; users of the root share it.
+mkdir -p "$(dirname "$root")"
+exec 9>"$root.lock"
+flock 9
+if [ "$(cat "$complete" 2>/dev/null)" != "$packages" ]; then
+  make_root
+else
+  echo "=== bullseye root cached at $root"
+fi
+flock -s 9
+
+echo "=== building the x86_64 library and jars"
+cmake --preset x86_64 >/dev/null
+cmake --build --preset x86_64 --target quonvop4j quonvop4j_java quonvop4j_java_tests >/dev/null
+bash tests/jni/check-glibc-floor.sh build/x86_64/libquonvop4j.so 2.31
+
+work=$(mktemp -d "$root/tmp/orv-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cp build/x86_64/libquonvop4j.so build/x86_64/java/quonvop4j.jar \
+  build/x86_64/tests/java/quonvop4j-tests.jar \
+  /usr/share/java/junit-platform-console-standalone.jar "$work/"
+chmod -R a+rX "$work"
+inside=/tmp/$(basename "$work")
+
+echo "=== on $(in_root /usr/bin/getconf GNU_LIBC_VERSION) with $(in_root "$jvm" -version 2>&1 | head -1)"
+fail=0
+# Bound against its own dependencies alone (C library, unwinder, loader),
+# every symbol of the library resolves but the loader functions, which a C
+# library before 2.34 keeps in libdl.so.2: every JVM, and every program that
+# loads libraries, has that loaded. No libpthread.so.0 is needed.
+bound=$(in_root /usr/bin/ldd -r "$inside/libquonvop4j.so" 2>&1) || fail=1
+unresolved=$(sed -n 's/^undefined symbol: \([^,]*\),.*/\1/p' <<<"$bound" |
+  grep -v -x -E 'dl(open|sym|close|error|addr1?|info)' || true)
+if [ -n "$unresolved" ] || grep -q 'not found' <<<"$bound"; then
+  echo "$bound"; echo "test-bullseye.sh: unresolved on bullseye: ${unresolved:-see above}" >&2
+  fail=1
+else
+  echo "symbols resolved on bullseye; from the process's libdl.so.2:" \
+    $(sed -n 's/^undefined symbol: \([^,]*\),.*/\1/p' <<<"$bound" | sort)
+fi
+
+demo=$(in_root "$jvm" -Xcheck:jni -Djava.library.path="$inside" -jar "$inside/quonvop4j.jar" Demo 2>&1) ||
+  fail=1
+echo "$demo"
+grep -q 'uses libquonvop4j 6.51.102.500, released 2009-10-07 (amd64, 64-bit JVM)' <<<"$demo" || fail=1
+
+junit=$(in_root "$jvm" -Xcheck:jni -Djava.library.path="$inside" \
+  -jar "$inside/junit-platform-console-standalone.jar" \
+  --class-path "$inside/quonvop4j-tests.jar" --scan-class-path "$inside/quonvop4j-tests.jar" \
+  --disable-banner --disable-ansi-colors --details=tree 2>&1) || fail=1
+echo "$junit"
+if grep -E -q 'WARNING in native method|FATAL ERROR in native method|JNI (WARNING|ERROR)' <<<"$junit"; then
+  echo "test-bullseye.sh: the JVM reported a JNI problem" >&2
+  fail=1
+fi
+
+echo "bullseye stage: $((SECONDS - started)) s"
+[ $fail -eq 0 ] && echo "the library loads and passes on bullseye"
+exit $fail
