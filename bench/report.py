@@ -2,10 +2,12 @@
 """Pairs the benchmark results "ours/<case>" with "base/<case>" and prints one
 Markdown table: benchmark, ours, baseline, ratio and the target, if any.
 
-Usage: report.py --machine TEXT ARCH=FILE.json[,FILE.json...] ...
+Usage: report.py --machine TEXT [--emulated ARCH] ARCH=FILE.json[,FILE.json...] ...
 Each JSON file is Google Benchmark's --benchmark_format=json output (or the
 Java benchmark's output in the same form); medians are used where the run
-had repetitions.
+had repetitions. The rows of an architecture given with --emulated were
+measured under a user-mode emulator: they are marked so, and no target is
+judged on them, since their timings say nothing about the library.
 """
 import argparse
 import json
@@ -71,8 +73,9 @@ def target_of(case):
     return "", None
 
 
-def rows_for(arch, runs):
+def rows_for(arch, runs, emulated=False):
     rows = []
+    shown_arch = arch + " (emulated)" if emulated else arch
 
     def add(case, ours, base, kind, note=""):
         if ours is None or base is None:
@@ -88,9 +91,11 @@ def rows_for(arch, runs):
             shown = (show_time(ours), show_time(base))
         text, test = target_of(case)
         verdict = ""
-        if test is not None:
+        if test is not None and emulated:
+            verdict = " (emulated, not judged)"
+        elif test is not None:
             verdict = " (met)" if test(ratio) else " (MISSED)"
-        rows.append((arch, case + note, shown[0], shown[1], "%.2fx" % ratio, text + verdict))
+        rows.append((shown_arch, case + note, shown[0], shown[1], "%.2fx" % ratio, text + verdict))
 
     for name, entry in runs.items():
         if not name.startswith("ours/"):
@@ -98,7 +103,7 @@ def rows_for(arch, runs):
         case = name[len("ours/"):]
         base = runs.get("base/" + case)
         if entry.get("error") or (base is not None and base.get("error")):
-            rows.append((arch, case, "error", "error", "", ""))
+            rows.append((shown_arch, case, "error", "error", "", ""))
             continue
         if base is None:
             continue
@@ -142,12 +147,14 @@ def rows_for(arch, runs):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--machine", default="")
+    parser.add_argument("--emulated", action="append", default=[], metavar="ARCH",
+                        help="an architecture measured under an emulator")
     parser.add_argument("results", nargs="+", help="ARCH=FILE[,FILE...]")
     args = parser.parse_args()
     rows = []
     for item in args.results:
         arch, _, files = item.partition("=")
-        rows.extend(rows_for(arch, load(files.split(","))))
+        rows.extend(rows_for(arch, load(files.split(",")), arch in args.emulated))
     out = []
     if args.machine:
         out.append(args.machine.rstrip() + "\n")

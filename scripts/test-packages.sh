@@ -8,6 +8,10 @@
 #      packages, through find_package and through pkg-config, for both
 #      architectures, and runs it without LD_LIBRARY_PATH,
 #   6. removes the packages again.
+# The i386 steps of 4 and 5 run between i386_begin and i386_end (see
+# scripts/i386.sh): under the emulator where the kernel does not run i386
+# programs or ORV_I386_EMULATE=1 asks for it; where i386 programs cannot run
+# at all, each of them fails with the reason.
 # The packages are removed on every exit, failures and interruptions
 # included; packages of the same names installed before are replaced and
 # removed too. Ends with "package tests: N passed, M failed" and exits
@@ -15,6 +19,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 root=$PWD
+# shellcheck source=scripts/i386.sh
+source scripts/i386.sh
 bash scripts/setup.sh || { echo "package tests: 0 passed, 1 failed"; exit 1; }
 
 version=6.51.102.500
@@ -61,6 +67,7 @@ remove_packages() {
 
 finish() {
   trap - EXIT INT TERM
+  i386_end
   remove_packages >/dev/null 2>&1 || echo "warning: packages could not all be removed"
   rm -rf "$work"
 }
@@ -151,7 +158,7 @@ clean_run() {
 run_demo() {
   local arch=$1 out expected
   expected="Application PackageTest uses libquonvop4j $version, released 2009-10-07 (${jvm_arch[$arch]})"
-  out=$(clean_run "${jvm[$arch]}" -Xcheck:jni -jar /usr/share/java/quonvop4j.jar PackageTest 2>&1)
+  out=$(clean_run "$root/scripts/run-jvm.sh" "${jvm[$arch]}" -Xcheck:jni -jar /usr/share/java/quonvop4j.jar PackageTest 2>&1)
   local rc=$?
   echo "$out"
   [ $rc -eq 0 ] && [ "$out" = "$expected" ]
@@ -208,6 +215,22 @@ remove_and_verify() {
   [ ! -e /usr/share/java/quonvop4j.jar ] && [ ! -e /usr/include/quonvop4j ]
 }
 
+# run_checks ARCH [RUNNER]: the demo and the C++ consumers of one
+# architecture, each started through RUNNER if given.
+run_checks() {
+  local arch=$1 runner=("${@:2}")
+  check "demo on the ${bits[$arch]}-bit JVM" "${runner[@]}" run_demo "$arch"
+  check "C++ consumer $arch (find_package)" "${runner[@]}" consumer_cmake "$arch"
+  check "C++ consumer $arch (pkg-config)" "${runner[@]}" consumer_pkgconfig "$arch"
+  check "C++ consumer $arch catches an exception from the library" "${runner[@]}" consumer_catch "$arch"
+}
+
+# Stands in for an i386 step where i386 programs cannot run: fails with the reason.
+i386_cannot_run() {
+  echo "i386 programs cannot run here: $I386_REASON"
+  return 1
+}
+
 built=1
 for arch in "${archs[@]}"; do
   check "build $arch packages" build_packages "$arch" || true
@@ -220,12 +243,14 @@ if [ $built -eq 1 ]; then
     check "fields $arch" check_fields "$arch"
   done
   check "install both architectures" install_packages
-  for arch in "${archs[@]}"; do
-    check "demo on the ${bits[$arch]}-bit JVM" run_demo "$arch"
-    check "C++ consumer $arch (find_package)" consumer_cmake "$arch"
-    check "C++ consumer $arch (pkg-config)" consumer_pkgconfig "$arch"
-    check "C++ consumer $arch catches an exception from the library" consumer_catch "$arch"
-  done
+  run_checks x86_64
+  # Only the i386 steps hold the i386 lock.
+  if i386_begin; then
+    run_checks i386
+    i386_end
+  else
+    run_checks i386 i386_cannot_run
+  fi
   check "remove the packages" remove_and_verify
 else
   echo "packages missing: install and run steps skipped"
