@@ -1,0 +1,246 @@
+package com.quon.vop;
+
+import java.io.File;
+import java.io.IOException;
+import java.io.InputStream;
+import java.io.OutputStream;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.nio.file.StandardCopyOption;
+import java.nio.file.StandardOpenOption;
+import java.nio.file.attribute.FileAttribute;
+import java.nio.file.attribute.PosixFilePermission;
+import java.nio.file.attribute.PosixFilePermissions;
+import java.security.MessageDigest;
+import java.security.NoSuchAlgorithmException;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.Locale;
+import java.util.Properties;
+import java.util.Set;
+
+/**
+ * Loads libquonvop4j for the class loader that holds {@link Runtime}, trying in turn:
+ *
+ * <ol>
+ *   <li>the file named by the system property {@value #LIBRARY_PROPERTY}; when it is set,
+ *       nothing else is tried;
+ *   <li>{@code libquonvop4j.so} on {@code java.library.path} (Debian's JVMs search
+ *       {@code /usr/lib/<triplet>/jni} there);
+ *   <li>the copy bundled in the jar for this JVM's system and architecture,
+ *       {@code native/<os>-<arch>/libquonvop4j.so}, extracted into a new folder that only
+ *       the user may enter, below the folder named by {@value #FOLDER_PROPERTY} (default
+ *       {@code java.io.tmpdir}). The copy is written under a temporary name, checked against
+ *       the size and SHA-256 recorded beside it when the jar was built, renamed, loaded and
+ *       removed again with its folder, so nothing stays on disk once it is mapped.
+ * </ol>
+ *
+ * <p>A JVM loads one library file for one class loader only, so a second class loader
+ * that finds the same file on {@code java.library.path} is refused by the JVM and falls
+ * through to a bundled copy of its own. Every failure ends in an
+ * {@link UnsatisfiedLinkError} that lists what was tried and the property that changes it.
+ */
+final class LibraryLoader {
+    /** Names the library file to load; when set, it is the only place tried. */
+    static final String LIBRARY_PROPERTY = "com.quon.vop.library";
+    /** Names the folder in which the bundled copy is extracted. */
+    static final String FOLDER_PROPERTY = "com.quon.vop.tmpdir";
+
+    private static final String NAME = "quonvop4j";
+    private static final String FILE_NAME = "lib" + NAME + ".so";
+    private static final FileAttribute<Set<PosixFilePermission>> OWNER_ONLY_FOLDER =
+            PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rwx------"));
+    private static final FileAttribute<Set<PosixFilePermission>> OWNER_ONLY_FILE =
+            PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rw-------"));
+
+    private LibraryLoader() {}
+
+    /** Loads the library or throws an {@link UnsatisfiedLinkError} that says why not. */
+    static void load() {
+        List<String> tried = new ArrayList<String>();
+        Throwable last;
+
+        String named = System.getProperty(LIBRARY_PROPERTY, "");
+        if (!named.isEmpty()) {
+            String path = new File(named).getAbsolutePath();
+            try {
+                System.load(path);
+                return;
+            } catch (UnsatisfiedLinkError e) {
+                tried.add(LIBRARY_PROPERTY + "=" + path + ": " + e.getMessage());
+                throw failure(tried, e, "correct or clear " + LIBRARY_PROPERTY);
+            }
+        }
+        tried.add(LIBRARY_PROPERTY + " not set");
+
+        try {
+            System.loadLibrary(NAME);
+            return;
+        } catch (UnsatisfiedLinkError e) {
+            // Older JVMs leave the searched folders out of the message.
+            String message = String.valueOf(e.getMessage());
+            String path = System.getProperty("java.library.path", "");
+            if (!message.contains(path)) message += " (" + path + ")";
+            tried.add("java.library.path: " + message);
+            last = e;
+        }
+
+        String platform = platform();
+        String resource = "native/" + platform + "/" + FILE_NAME;
+        Properties record = bundledRecord(platform);
+        if (record == null) {
+            tried.add("no copy for " + platform + " (os.arch " + System.getProperty("os.arch")
+                    + ") in the jar");
+            throw failure(tried, last, "set " + LIBRARY_PROPERTY
+                    + " to a " + FILE_NAME + " built for this JVM or put its folder on java.library.path");
+        }
+
+        String folder = System.getProperty(FOLDER_PROPERTY, "");
+        if (folder.isEmpty()) folder = System.getProperty("java.io.tmpdir");
+        try {
+            extractAndLoad(resource, record, Paths.get(folder));
+            return;
+        } catch (IOException e) {
+            tried.add(resource + " extracted below " + folder + ": " + describe(e));
+            last = e;
+        } catch (UnsatisfiedLinkError e) {
+            tried.add(resource + " extracted below " + folder + ": " + e.getMessage());
+            last = e;
+        } catch (RuntimeException e) {
+            // A file system without POSIX permissions, a malformed folder name, a
+            // security manager's refusal.
+            tried.add(resource + " extracted below " + folder + ": " + describe(e));
+            last = e;
+        }
+        throw failure(tried, last, "set " + FOLDER_PROPERTY + " to a writable folder of your own"
+                + " on a file system not mounted noexec, or " + LIBRARY_PROPERTY + " to a library file");
+    }
+
+    /**
+     * The folder name of this JVM's bundled copy: the system and the architecture, with
+     * the names different JVMs give the same architecture made one.
+     */
+    static String platform() {
+        String os = System.getProperty("os.name", "").toLowerCase(Locale.ROOT).replace(" ", "");
+        String arch = System.getProperty("os.arch", "").toLowerCase(Locale.ROOT);
+        if (arch.equals("amd64") || arch.equals("x86_64") || arch.equals("x86-64")) {
+            arch = "x86_64";
+        } else if (arch.matches("i[3-6]86|x86|ia32")) {
+            arch = "i386";
+        }
+        return os + "-" + arch;
+    }
+
+    /** The recorded size and SHA-256 of the bundled copy, or null when the jar has none. */
+    private static Properties bundledRecord(String platform) {
+        InputStream in = LibraryLoader.class.getResourceAsStream(
+                "/native/" + platform + "/lib" + NAME + ".properties");
+        if (in == null) return null;
+        Properties record = new Properties();
+        try {
+            try {
+                record.load(in);
+            } finally {
+                in.close();
+            }
+        } catch (IOException e) {
+            return null;
+        }
+        return record;
+    }
+
+    private static void extractAndLoad(String resource, Properties record, Path base)
+            throws IOException {
+        long size;
+        try {
+            size = Long.parseLong(record.getProperty("size", ""));
+        } catch (NumberFormatException e) {
+            throw new IOException("the jar records no valid size for " + resource);
+        }
+        String sha256 = record.getProperty("sha256", "").toLowerCase(Locale.ROOT);
+        if (sha256.length() != 64) throw new IOException("the jar records no SHA-256 for " + resource);
+
+        Path folder = Files.createTempDirectory(base, "quonvop4j-", OWNER_ONLY_FOLDER);
+        Path part = folder.resolve(FILE_NAME + ".part");
+        Path library = folder.resolve(FILE_NAME);
+        try {
+            InputStream in = LibraryLoader.class.getResourceAsStream("/" + resource);
+            if (in == null) throw new IOException(resource + " is missing from the jar");
+            String written;
+            try {
+                written = copy(in, Files.createFile(part, OWNER_ONLY_FILE), size);
+            } finally {
+                in.close();
+            }
+            long onDisk = Files.size(part);
+            if (onDisk != size) {
+                throw new IOException(part + " holds " + onDisk + " bytes, the jar records " + size
+                        + " (damaged jar?)");
+            }
+            if (!written.equals(sha256)) {
+                throw new IOException(resource + " has SHA-256 " + written + ", the jar records "
+                        + sha256 + " (damaged jar?)");
+            }
+            // Only a complete, verified file ever carries the library's name.
+            Files.move(part, library, StandardCopyOption.ATOMIC_MOVE);
+            System.load(library.toString());
+        } finally {
+            // Once mapped, the library needs no file: nothing is left behind, loaded or not.
+            Files.deleteIfExists(part);
+            Files.deleteIfExists(library);
+            Files.deleteIfExists(folder);
+        }
+    }
+
+    /**
+     * Copies the resource into the new file, at most one byte more than recorded (enough
+     * to tell a longer resource), and returns the SHA-256 of what was written.
+     */
+    private static String copy(InputStream in, Path file, long size) throws IOException {
+        MessageDigest digest;
+        try {
+            digest = MessageDigest.getInstance("SHA-256");
+        } catch (NoSuchAlgorithmException e) {
+            throw new IOException("no SHA-256 in this JVM", e);
+        }
+        byte[] buffer = new byte[64 * 1024];
+        long total = 0;
+        try {
+            OutputStream out = Files.newOutputStream(file, StandardOpenOption.WRITE);
+            try {
+                int n;
+                while (total <= size && (n = in.read(buffer)) > 0) {
+                    out.write(buffer, 0, n);
+                    digest.update(buffer, 0, n);
+                    total += n;
+                }
+            } finally {
+                out.close();
+            }
+        } catch (IOException e) {
+            throw new IOException("copying the library to " + file + ": " + e.getMessage(), e);
+        }
+        StringBuilder hex = new StringBuilder(64);
+        for (byte b : digest.digest()) hex.append(String.format("%02x", b & 0xff));
+        return hex.toString();
+    }
+
+    private static String describe(Exception e) {
+        String message = e.getMessage();
+        String kind = e.getClass().getSimpleName();
+        return message == null ? kind : kind + ": " + message;
+    }
+
+    private static UnsatisfiedLinkError failure(List<String> tried, Throwable cause, String remedy) {
+        StringBuilder text = new StringBuilder(FILE_NAME + " could not be loaded; tried: ");
+        for (int i = 0; i < tried.size(); i++) {
+            if (i > 0) text.append("; ");
+            text.append(i + 1).append(". ").append(tried.get(i));
+        }
+        text.append(". To change this, ").append(remedy).append('.');
+        UnsatisfiedLinkError error = new UnsatisfiedLinkError(text.toString());
+        if (cause != null) error.initCause(cause);
+        return error;
+    }
+}
