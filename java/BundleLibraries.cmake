@@ -1,6 +1,6 @@
 # Makes a jar that carries native libraries: the classes jar plus, for each
 # platform, native/<platform>/libquonvop4j.so and beside it
-# libquonvop4j.properties with the library's size and SHA-256, which
+# libquonvop4j.properties with the library's size and CRC-32, which
 # com.quon.vop.LibraryLoader checks before it loads an extracted copy.
 #
 #   cmake -DCLASSES_JAR=<jar> -DOUTPUT=<jar> -DJAR_TOOL=<jar tool>
@@ -15,6 +15,22 @@ foreach(required CLASSES_JAR OUTPUT JAR_TOOL LIBRARIES)
     message(FATAL_ERROR "BundleLibraries.cmake: ${required} is not set")
   endif()
 endforeach()
+
+# crc32(<file> <variable>): the file's CRC-32 (the one of java.util.zip.CRC32),
+# in hexadecimal. CMake has no CRC-32 of its own; gzip ends its output with
+# the CRC-32 of the input, least significant byte first (RFC 1952).
+function(crc32 file variable)
+  execute_process(COMMAND gzip -1 -c "${file}" OUTPUT_FILE "${file}.gz" RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "BundleLibraries.cmake: gzip failed on ${file}")
+  endif()
+  file(SIZE "${file}.gz" length)
+  math(EXPR trailer "${length} - 8")
+  file(READ "${file}.gz" bytes OFFSET ${trailer} LIMIT 4 HEX)
+  file(REMOVE "${file}.gz")
+  string(REGEX REPLACE "^(..)(..)(..)(..)$" "\\4\\3\\2\\1" crc "${bytes}")
+  set(${variable} "${crc}" PARENT_SCOPE)
+endfunction()
 
 get_filename_component(output_dir "${OUTPUT}" DIRECTORY)
 set(staging "${OUTPUT}.staging")
@@ -42,8 +58,8 @@ foreach(entry IN LISTS LIBRARIES)
     file(COPY_FILE "${library}" "${dir}/libquonvop4j.so")
   endif()
   file(SIZE "${dir}/libquonvop4j.so" size)
-  file(SHA256 "${dir}/libquonvop4j.so" sha256)
-  file(WRITE "${dir}/libquonvop4j.properties" "size=${size}\nsha256=${sha256}\n")
+  crc32("${dir}/libquonvop4j.so" crc)
+  file(WRITE "${dir}/libquonvop4j.properties" "size=${size}\ncrc32=${crc}\n")
 endforeach()
 
 set(partial "${OUTPUT}.part")

@@ -198,7 +198,7 @@ test_jvm() {
   check "$platform: truncated library in the jar" refused "bytes, the jar records" "damaged jar"
   damaged=$(jar_with "corrupt-$platform" corrupt) || return 1
   run size=64m "$t" "$java" -Dcom.quon.vop.tmpdir="$t" -jar "$damaged"
-  check "$platform: corrupted library in the jar" refused "has SHA-256" "damaged jar"
+  check "$platform: corrupted library in the jar" refused "has CRC-32" "damaged jar"
 }
 
 # No warning on the newest JDK: java -jar is covered by the manifest; a class
@@ -227,12 +227,15 @@ test_newest() {
     eval '[ "$rc" = 0 ] && [[ $err == *"WARNING: A restricted method"* ]]'
 }
 
-# JDK 11 of Debian 11. The root's own loader and C library run it when they
-# satisfy the library; otherwise the host's, which says so.
+# JDK 11 of Debian 11, run in the root (chroot, in a private mount namespace:
+# the root's /proc, a fresh /tmp, the jar's folder on /mnt; nothing of the
+# root changes). The root's own C library runs it when it satisfies the
+# library's glibc floor; otherwise the host's C library is mounted over the
+# root's, which the test's name says.
 test_jdk11() {
-  local java11=$bullseye/usr/lib/jvm/java-11-openjdk-amd64/bin/java
+  local java11=/usr/lib/jvm/java-11-openjdk-amd64/bin/java
   expected_arch="amd64, 64-bit JVM"
-  if [ ! -x "$java11" ]; then
+  if [ ! -x "$bullseye$java11" ] || [ ! -d "$bullseye/mnt" ]; then
     skip "JDK 11: no Debian 11 root with openjdk-11-jre-headless at $bullseye"
     return
   fi
@@ -240,21 +243,61 @@ test_jdk11() {
     skip "JDK 11: the jar carries no library for linux-x86_64"
     return
   fi
-  local needed have
+  local needed have libc
   needed=$(objdump -T "$work/native/linux-x86_64/libquonvop4j.so" | grep -o 'GLIBC_[0-9.]*' |
            sed 's/GLIBC_//' | sort -uV | tail -1)
-  have=$(ls "$bullseye"/lib/x86_64-linux-gnu/libc-*.so 2>/dev/null | sed 's/.*libc-\(.*\)\.so/\1/' | head -1)
-  local command=("$java11")
-  local how="the host's C library (the library needs GLIBC_$needed, the root has ${have:-?})"
-  if [ -n "$have" ] && [ "$(printf '%s\n%s\n' "$needed" "$have" | sort -V | tail -1)" = "$have" ]; then
-    command=("$bullseye/lib64/ld-linux-x86-64.so.2" --library-path
-             "$bullseye/lib/x86_64-linux-gnu:$bullseye/usr/lib/x86_64-linux-gnu" "$java11")
-    how="Debian 11's loader and C library $have"
+  libc=$(ls "$bullseye"/usr/lib/x86_64-linux-gnu/libc-*.so 2>/dev/null | head -1)
+  have=$(basename "${libc:-libc-?.so}" .so | sed 's/^libc-//')
+  local host_libc=0 how="Debian 11's C library $have"
+  if [ "$(printf '%s\n%s\n' "$needed" "$have" | sort -V | tail -1)" != "$have" ]; then
+    host_libc=1
+    how="the host's C library (the library needs GLIBC_$needed, Debian 11 has $have)"
   fi
-  echo "--- $java11 on $how"
-  run size=64m /tmp "${command[@]}" -jar "$jar"
-  check "JDK 11: java -jar prints the demo line" demo_ok
+  echo "--- JDK 11 of Debian 11 ($bullseye) on $how"
+  run size=64m "$bullseye/tmp" bash -c '
+    root=$1 dir=$2 host=$3
+    shift 3
+    mount -t proc proc "$root/proc" && mount --bind "$dir" "$root/mnt" || exit 98
+    if [ "$host" = 1 ]; then
+      for lib in /usr/lib/x86_64-linux-gnu /usr/lib64; do
+        mount --bind "$lib" "$root$lib" || exit 98
+      done
+    fi
+    exec chroot "$root" "$@"' jdk11 "$bullseye" "$(dirname "$jar")" "$host_libc" \
+    "$java11" -jar "/mnt/$(basename "$jar")"
+  check "JDK 11: java -jar prints the demo line, on $how" demo_ok
 }
+
+# What the jar is made of: class files for Java 8 (major version 52), the
+# module descriptor only where Java 9 and later look, the demo as main class
+# with native access enabled, and each bundled library with its record.
+jar_layout() {
+  local classes=$work/classes entry major ok=0
+  mkdir -p "$classes"
+  (cd "$classes" && "$jar_tool" --extract --file "$jar") || return 1
+  while IFS= read -r entry; do
+    major=$(od -An -j6 -N2 -tu1 "$classes/$entry" | awk '{ print $1 * 256 + $2 }')
+    case $entry in
+      META-INF/versions/9/module-info.class) [ "$major" = 53 ] || { echo "$entry: class version $major"; ok=1; } ;;
+      *module-info.class) echo "descriptor outside META-INF/versions/9: $entry"; ok=1 ;;
+      *) [ "$major" = 52 ] || { echo "$entry: class version $major, not Java 8's 52"; ok=1; } ;;
+    esac
+  done < <(cd "$classes" && find . -name '*.class' | sed 's|^\./||')
+  local manifest=$classes/META-INF/MANIFEST.MF line
+  for line in "Multi-Release: true" "Main-Class: com.quon.vop.Demo" "Enable-Native-Access: ALL-UNNAMED"; do
+    grep -q "^$line"$'\r'"\?\$" "$manifest" || { echo "manifest lacks \"$line\""; ok=1; }
+  done
+  "$jar_tool" --describe-module --file "$jar" --release 9 | grep -q '^exports com.quon.vop$' ||
+    { echo "no module com.quon.vop exporting com.quon.vop"; ok=1; }
+  local properties
+  for properties in "$classes"/native/*/libquonvop4j.properties; do
+    grep -q '^size=[0-9]*$' "$properties" && grep -q '^crc32=[0-9a-f]\{8\}$' "$properties" &&
+      [ -f "${properties%.properties}.so" ] || { echo "incomplete: $properties"; ok=1; }
+  done
+  return $ok
+}
+rc="" out="" err="" left=""
+check "layout: Java 8 classes, descriptor for Java 9, manifest, bundled libraries" jar_layout
 
 for java in "${jvms[@]}"; do
   test_jvm "$java"

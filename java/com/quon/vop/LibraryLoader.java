@@ -4,6 +4,7 @@ import java.io.File;
 import java.io.IOException;
 import java.io.InputStream;
 import java.io.OutputStream;
+import java.nio.file.FileAlreadyExistsException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
@@ -12,13 +13,12 @@ import java.nio.file.StandardOpenOption;
 import java.nio.file.attribute.FileAttribute;
 import java.nio.file.attribute.PosixFilePermission;
 import java.nio.file.attribute.PosixFilePermissions;
-import java.security.MessageDigest;
-import java.security.NoSuchAlgorithmException;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Locale;
 import java.util.Properties;
 import java.util.Set;
+import java.util.zip.CRC32;
 
 /**
  * Loads libquonvop4j for the class loader that holds {@link Runtime}, trying in turn:
@@ -32,7 +32,7 @@ import java.util.Set;
  *       {@code native/<os>-<arch>/libquonvop4j.so}, extracted into a new folder that only
  *       the user may enter, below the folder named by {@value #FOLDER_PROPERTY} (default
  *       {@code java.io.tmpdir}). The copy is written under a temporary name, checked against
- *       the size and SHA-256 recorded beside it when the jar was built, renamed, loaded and
+ *       the size and CRC-32 recorded beside it when the jar was built, renamed, loaded and
  *       removed again with its folder, so nothing stays on disk once it is mapped.
  * </ol>
  *
@@ -78,10 +78,11 @@ final class LibraryLoader {
             System.loadLibrary(NAME);
             return;
         } catch (UnsatisfiedLinkError e) {
-            // Older JVMs leave the searched folders out of the message.
+            // Java 8 leaves the searched folders out of the message.
             String message = String.valueOf(e.getMessage());
-            String path = System.getProperty("java.library.path", "");
-            if (!message.contains(path)) message += " (" + path + ")";
+            if (!message.contains("java.library.path:")) {
+                message += " (" + System.getProperty("java.library.path", "") + ")";
+            }
             tried.add("java.library.path: " + message);
             last = e;
         }
@@ -126,13 +127,15 @@ final class LibraryLoader {
         String arch = System.getProperty("os.arch", "").toLowerCase(Locale.ROOT);
         if (arch.equals("amd64") || arch.equals("x86_64") || arch.equals("x86-64")) {
             arch = "x86_64";
-        } else if (arch.matches("i[3-6]86|x86|ia32")) {
+        } else if (arch.equals("x86") || arch.equals("ia32")
+                || (arch.length() == 4 && arch.charAt(0) == 'i' && "3456".indexOf(arch.charAt(1)) >= 0
+                        && arch.endsWith("86"))) {
             arch = "i386";
         }
         return os + "-" + arch;
     }
 
-    /** The recorded size and SHA-256 of the bundled copy, or null when the jar has none. */
+    /** The recorded size and CRC-32 of the bundled copy, or null when the jar has none. */
     private static Properties bundledRecord(String platform) {
         InputStream in = LibraryLoader.class.getResourceAsStream(
                 "/native/" + platform + "/lib" + NAME + ".properties");
@@ -153,21 +156,21 @@ final class LibraryLoader {
     private static void extractAndLoad(String resource, Properties record, Path base)
             throws IOException {
         long size;
+        long crc32;
         try {
             size = Long.parseLong(record.getProperty("size", ""));
+            crc32 = Long.parseLong(record.getProperty("crc32", ""), 16);
         } catch (NumberFormatException e) {
-            throw new IOException("the jar records no valid size for " + resource);
+            throw new IOException("the jar records no valid size and CRC-32 for " + resource);
         }
-        String sha256 = record.getProperty("sha256", "").toLowerCase(Locale.ROOT);
-        if (sha256.length() != 64) throw new IOException("the jar records no SHA-256 for " + resource);
 
-        Path folder = Files.createTempDirectory(base, "quonvop4j-", OWNER_ONLY_FOLDER);
+        Path folder = createPrivateFolder(base);
         Path part = folder.resolve(FILE_NAME + ".part");
         Path library = folder.resolve(FILE_NAME);
         try {
             InputStream in = LibraryLoader.class.getResourceAsStream("/" + resource);
             if (in == null) throw new IOException(resource + " is missing from the jar");
-            String written;
+            long written;
             try {
                 written = copy(in, Files.createFile(part, OWNER_ONLY_FILE), size);
             } finally {
@@ -178,9 +181,9 @@ final class LibraryLoader {
                 throw new IOException(part + " holds " + onDisk + " bytes, the jar records " + size
                         + " (damaged jar?)");
             }
-            if (!written.equals(sha256)) {
-                throw new IOException(resource + " has SHA-256 " + written + ", the jar records "
-                        + sha256 + " (damaged jar?)");
+            if (written != crc32) {
+                throw new IOException(resource + " has CRC-32 " + Long.toHexString(written)
+                        + ", the jar records " + Long.toHexString(crc32) + " (damaged jar?)");
             }
             // Only a complete, verified file ever carries the library's name.
             Files.move(part, library, StandardCopyOption.ATOMIC_MOVE);
@@ -194,16 +197,31 @@ final class LibraryLoader {
     }
 
     /**
-     * Copies the resource into the new file, at most one byte more than recorded (enough
-     * to tell a longer resource), and returns the SHA-256 of what was written.
+     * Makes a new folder below {@code base} that only the user may enter. mkdir fails on
+     * any existing name, a link included, so a name taken by someone else is skipped, never
+     * entered. (Names are not drawn from SecureRandom: seeding it would cost more than the
+     * whole extraction.)
      */
-    private static String copy(InputStream in, Path file, long size) throws IOException {
-        MessageDigest digest;
-        try {
-            digest = MessageDigest.getInstance("SHA-256");
-        } catch (NoSuchAlgorithmException e) {
-            throw new IOException("no SHA-256 in this JVM", e);
+    private static Path createPrivateFolder(Path base) throws IOException {
+        long stamp = System.nanoTime();
+        FileAlreadyExistsException taken = null;
+        for (int attempt = 0; attempt < 100; attempt++) {
+            Path folder = base.resolve("quonvop4j-" + Long.toHexString(stamp + attempt * 7919L));
+            try {
+                return Files.createDirectory(folder, OWNER_ONLY_FOLDER);
+            } catch (FileAlreadyExistsException e) {
+                taken = e;
+            }
         }
+        throw new IOException("no free folder name below " + base, taken);
+    }
+
+    /**
+     * Copies the resource into the new file, at most one byte more than recorded (enough
+     * to tell a longer resource), and returns the CRC-32 of what was written.
+     */
+    private static long copy(InputStream in, Path file, long size) throws IOException {
+        CRC32 crc = new CRC32();
         byte[] buffer = new byte[64 * 1024];
         long total = 0;
         try {
@@ -212,7 +230,7 @@ final class LibraryLoader {
                 int n;
                 while (total <= size && (n = in.read(buffer)) > 0) {
                     out.write(buffer, 0, n);
-                    digest.update(buffer, 0, n);
+                    crc.update(buffer, 0, n);
                     total += n;
                 }
             } finally {
@@ -221,9 +239,7 @@ final class LibraryLoader {
         } catch (IOException e) {
             throw new IOException("copying the library to " + file + ": " + e.getMessage(), e);
         }
-        StringBuilder hex = new StringBuilder(64);
-        for (byte b : digest.digest()) hex.append(String.format("%02x", b & 0xff));
-        return hex.toString();
+        return crc.getValue();
     }
 
     private static String describe(Exception e) {
