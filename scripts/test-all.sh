@@ -25,10 +25,13 @@ FUZZ_SECONDS=${FUZZ_SECONDS:-30} bash scripts/fuzz.sh || failed+=("fuzz")
 echo "=== packages"
 bash scripts/test-packages.sh || failed+=("packages")
 
-stages=$(( ${#presets[@]} + 2 ))
+echo "=== jar"
+bash scripts/dist.sh --test || failed+=("jar")
+
+stages=$(( ${#presets[@]} + 3 ))
 if [ ${#failed[@]} -gt 0 ]; then
   echo "FAILED: ${failed[*]}"
   echo "test stages: $(( stages - ${#failed[@]} )) passed, ${#failed[@]} failed"
   exit 1
 fi
-echo "test stages: $stages passed, 0 failed (${presets[*]} fuzz packages)"
+echo "test stages: $stages passed, 0 failed (${presets[*]} fuzz packages jar)"

@@ -1,6 +1,7 @@
 package com.quon.vop;
 
 import java.io.File;
+import java.io.FileOutputStream;
 import java.io.IOException;
 import java.io.InputStream;
 import java.io.OutputStream;
@@ -9,7 +10,6 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.nio.file.StandardCopyOption;
-import java.nio.file.StandardOpenOption;
 import java.nio.file.attribute.FileAttribute;
 import java.nio.file.attribute.PosixFilePermission;
 import java.nio.file.attribute.PosixFilePermissions;
@@ -225,7 +225,8 @@ final class LibraryLoader {
         byte[] buffer = new byte[64 * 1024];
         long total = 0;
         try {
-            OutputStream out = Files.newOutputStream(file, StandardOpenOption.WRITE);
+            // A plain stream: the JVM has its classes loaded already, unlike a channel's.
+            OutputStream out = new FileOutputStream(file.toFile());
             try {
                 int n;
                 while (total <= size && (n = in.read(buffer)) > 0) {
