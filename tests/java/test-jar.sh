@@ -165,6 +165,8 @@ test_jvm() {
   run size=64m "$t" "$java" -Djava.library.path="$broken" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
   # (The JVM itself warns about the file it could not load.)
   check "$platform: a broken library on java.library.path falls through to the bundled copy" demo_line
+  run size=64m "$t" "$java" -Dcom.quon.vop.tmpdir=../mnt -jar "$jar"
+  check "$platform: a relative extraction folder" demo_ok
   run size=64m "$t" "$java" -Dcom.quon.vop.library="$libdir/libquonvop4j.so" \
     -Djava.library.path="$work/none" -Dcom.quon.vop.tmpdir="$work/none" -jar "$jar"
   check "$platform: com.quon.vop.library comes first" demo_ok

@@ -100,7 +100,7 @@ final class LibraryLoader {
         String folder = System.getProperty(FOLDER_PROPERTY, "");
         if (folder.isEmpty()) folder = System.getProperty("java.io.tmpdir");
         try {
-            extractAndLoad(resource, record, Paths.get(folder));
+            extractAndLoad(resource, record, Paths.get(folder).toAbsolutePath());
             return;
         } catch (IOException e) {
             tried.add(resource + " extracted below " + folder + ": " + describe(e));
@@ -190,9 +190,21 @@ final class LibraryLoader {
             System.load(library.toString());
         } finally {
             // Once mapped, the library needs no file: nothing is left behind, loaded or not.
-            Files.deleteIfExists(part);
-            Files.deleteIfExists(library);
-            Files.deleteIfExists(folder);
+            removeQuietly(part);
+            removeQuietly(library);
+            removeQuietly(folder);
+        }
+    }
+
+    /**
+     * Removes a file or an empty folder if it is there. A failure is not reported: it must
+     * not turn a library that loaded into an error, nor hide why one did not.
+     */
+    private static void removeQuietly(Path path) {
+        try {
+            Files.deleteIfExists(path);
+        } catch (IOException e) {
+            // Nothing more to do: the name stays, in a folder no one else may enter.
         }
     }
 
@@ -225,7 +237,8 @@ final class LibraryLoader {
         byte[] buffer = new byte[64 * 1024];
         long total = 0;
         try {
-            // A plain stream: the JVM has its classes loaded already, unlike a channel's.
+            // A plain stream: the JVM has its classes loaded already, unlike a channel's,
+            // and on Java 8 it does not give up when the loading thread is interrupted.
             OutputStream out = new FileOutputStream(file.toFile());
             try {
                 int n;
