@@ -19,19 +19,21 @@
 #
 # Usage: test-jar.sh <jar> <java>...
 set -uo pipefail
-jar=$(realpath "$1")
+source_jar=$(realpath "$1")
 shift
 jvms=("$@")
 newest_java=${ORV_NEWEST_JAVA:-/usr/lib/jvm/temurin-25-jdk-amd64/bin/java}
 bullseye=${ORV_BULLSEYE_ROOT:-/var/cache/quonvop4j/bullseye}
 version=6.51.102.500
 
-# The scratch folder lives beside the jar, not in /tmp: some runs get a /tmp
-# of their own.
-work=$(mktemp -d "$(dirname "$jar")/jar-test.XXXXXX")
+# The scratch folder, with a copy of the jar, is not in /tmp: some runs get a
+# /tmp of their own, which would hide it.
+work=$(mktemp -d /var/tmp/orv-jar-test.XXXXXX)
 chmod 755 "$work"
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/empty" "$work/mnt"
+mkdir -p "$work/empty" "$work/mnt" "$work/jar"
+jar=$work/jar/$(basename "$source_jar")
+cp "$source_jar" "$jar"
 
 passed=0
 failed=0
