@@ -58,11 +58,15 @@ done
 # in a private mount namespace where a fresh tmpfs with the options is mounted
 # on the mount point; sets out, err, rc and left (what is on the tmpfs after,
 # the JVM's performance-data folder aside). The environment is cleared of
-# variables that would add JVM options.
+# variables that would add JVM options, and Debian's JNI folders are hidden,
+# so an installed libquonvop4j package cannot stand in for the jar's copy.
 run() {
   local options=$1 point=$2
   shift 2
   "${unshare_mount[@]}" -- bash -c '
+    for jni in /usr/lib/x86_64-linux-gnu/jni /usr/lib/i386-linux-gnu/jni /usr/lib/jni; do
+      [ ! -d "$jni" ] || mount -t tmpfs -o ro,size=4k orv-no-jni "$jni" || exit 99
+    done
     mount -t tmpfs -o "$1" orv-jar-test "$2" || exit 99
     work=$3 point=$2
     shift 3
