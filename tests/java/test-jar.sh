@@ -150,6 +150,9 @@ test_jvm() {
     *) platform=linux-$arch ;;
   esac
   expected_arch="$arch, $bits-bit JVM"
+  # Under the user-mode emulator the 32-bit JVM runs without its compilers.
+  local jvm=("$java")
+  [ "${ORV_EMULATED:-0}" = 1 ] && [ "$bits" = 32 ] && jvm+=(-Xint)
   if [ ! -f "$work/native/$platform/libquonvop4j.so" ]; then
     skip "$java: the jar carries no library for $platform"
     return
@@ -163,49 +166,49 @@ test_jvm() {
   local broken=$work/broken-$platform
   mkdir -p "$broken" && echo "not a library" >"$broken/libquonvop4j.so"
 
-  run size=64m /tmp "$java" -jar "$jar"
+  run size=64m /tmp "${jvm[@]}" -jar "$jar"
   check "$platform: demo from an empty folder with no option, nothing left in /tmp" demo_ok
 
-  run size=64m "$t" "$java" -Djava.library.path="$libdir" -Dcom.quon.vop.tmpdir="$work/none" -jar "$jar"
+  run size=64m "$t" "${jvm[@]}" -Djava.library.path="$libdir" -Dcom.quon.vop.tmpdir="$work/none" -jar "$jar"
   check "$platform: java.library.path comes before the bundled copy" demo_ok
-  run size=64m "$t" "$java" -Djava.library.path="$broken" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
+  run size=64m "$t" "${jvm[@]}" -Djava.library.path="$broken" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
   # (The JVM itself warns about the file it could not load.)
   check "$platform: a broken library on java.library.path falls through to the bundled copy" demo_line
-  run size=64m "$t" "$java" -Dcom.quon.vop.tmpdir=../mnt -jar "$jar"
+  run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir=../mnt -jar "$jar"
   check "$platform: a relative extraction folder" demo_ok
-  run size=64m "$t" "$java" -Dcom.quon.vop.library="$libdir/libquonvop4j.so" \
+  run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.library="$libdir/libquonvop4j.so" \
     -Djava.library.path="$work/none" -Dcom.quon.vop.tmpdir="$work/none" -jar "$jar"
   check "$platform: com.quon.vop.library comes first" demo_ok
-  run size=64m "$t" "$java" -Dcom.quon.vop.library="$work/none/libquonvop4j.so" \
+  run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.library="$work/none/libquonvop4j.so" \
     -Djava.library.path="$libdir" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
   check "$platform: com.quon.vop.library, once set, is the only place tried" \
     refused "com.quon.vop.library=$work/none/libquonvop4j.so" "correct or clear com.quon.vop.library"
 
-  run size=64m "$t" "$java" -Dos.arch=sparc -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
+  run size=64m "$t" "${jvm[@]}" -Dos.arch=sparc -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
   check "$platform: a JVM of an architecture the jar does not carry" \
     refused "no copy for linux-sparc (os.arch sparc) in the jar" "java.library.path: " \
     "set com.quon.vop.library"
-  run noexec,size=64m "$t" "$java" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
+  run noexec,size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
   check "$platform: extraction folder mounted noexec" \
     refused "extracted below $t" "failed to map segment" "set com.quon.vop.tmpdir"
-  run size=256k "$t" "$java" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
+  run size=256k "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
   check "$platform: extraction folder full" \
     refused "extracted below $t" "No space left on device" "set com.quon.vop.tmpdir"
-  run ro,size=64m "$t" "$java" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
+  run ro,size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
   check "$platform: extraction folder read-only" \
     refused "extracted below $t" "Read-only file system" "set com.quon.vop.tmpdir"
   local as_other=()
   [ "$(id -u)" -eq 0 ] && as_other=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-  run size=64m,mode=0555 "$t" "${as_other[@]}" "$java" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
+  run size=64m,mode=0555 "$t" "${as_other[@]}" "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
   check "$platform: extraction folder the user may not write" \
     refused "extracted below $t" "AccessDeniedException" "set com.quon.vop.tmpdir"
 
   local damaged
   damaged=$(jar_with "truncated-$platform" truncate) || return 1
-  run size=64m "$t" "$java" -Dcom.quon.vop.tmpdir="$t" -jar "$damaged"
+  run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -jar "$damaged"
   check "$platform: truncated library in the jar" refused "bytes, the jar records" "damaged jar"
   damaged=$(jar_with "corrupt-$platform" corrupt) || return 1
-  run size=64m "$t" "$java" -Dcom.quon.vop.tmpdir="$t" -jar "$damaged"
+  run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -jar "$damaged"
   check "$platform: corrupted library in the jar" refused "has CRC-32" "damaged jar"
 }
 
