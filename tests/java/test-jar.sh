@@ -14,8 +14,9 @@
 # Then the demo on the newest JDK (JDK 25, without a warning; the flag for the
 # class path and the module path), and on JDK 11 from the Debian 11 root that
 # the older-distribution stage keeps; each skipped with one line when absent.
-# The mounts happen in private mount namespaces (unshare -m, or unshare -rm
-# when not root). Ends with "jar tests: N passed, M failed".
+# As root: the mounts happen in private mount namespaces (unshare -m), and the
+# unwritable folder is tried as the user nobody. Ends with
+# "jar tests: N passed, M failed, K skipped".
 #
 # Usage: test-jar.sh <jar> <java>...
 set -uo pipefail
@@ -40,11 +41,12 @@ failed=0
 skipped=0
 failures=()
 
-if [ "$(id -u)" -eq 0 ]; then
-  unshare_mount=(unshare -m --propagation private)
-else
-  unshare_mount=(unshare -rm --propagation private)
+if [ "$(id -u)" -ne 0 ]; then
+  echo "SKIP all: the jar tests mount file systems and change users, as root only"
+  echo "jar tests: 0 passed, 0 failed, 1 skipped"
+  exit 0
 fi
+unshare_mount=(unshare -m --propagation private)
 
 # A jar tool for taking the jar apart and making damaged copies of it.
 jar_tool=""
@@ -197,9 +199,7 @@ test_jvm() {
   run ro,size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
   check "$platform: extraction folder read-only" \
     refused "extracted below $t" "Read-only file system" "set com.quon.vop.tmpdir"
-  local as_other=()
-  [ "$(id -u)" -eq 0 ] && as_other=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-  run size=64m,mode=0555 "$t" "${as_other[@]}" "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
+  run size=64m,mode=0555 "$t" setpriv --reuid=65534 --regid=65534 --clear-groups "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
   check "$platform: extraction folder the user may not write" \
     refused "extracted below $t" "AccessDeniedException" "set com.quon.vop.tmpdir"
 
