@@ -2,10 +2,11 @@
 # Measures the jar for every JVM (scripts/dist.sh builds it): its size, and
 # the time of the first load of com.quon.vop.Runtime in a fresh JVM with the
 # library extracted from the jar against the same library found on
-# java.library.path. Each figure is the median of RUNS fresh JVMs (default
-# 21), the two ways alternating, on the 64-bit and the 32-bit JVM. Prints a
-# table and keeps it in bench/RESULTS-jar.md. Under ORV_EMULATED=1 the i386
-# rows are marked as emulated.
+# java.library.path, as elapsed time and as the loading thread's CPU time
+# (which holds on a busy machine). Each figure is the median of RUNS fresh
+# JVMs (default 21), the two ways alternating, on the 64-bit and the 32-bit
+# JVM. Prints a table and keeps it in bench/RESULTS-jar.md. Under
+# ORV_EMULATED=1 the i386 rows are marked as emulated.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -23,7 +24,8 @@ trap 'rm -rf "$work"' EXIT
 (cd "$work" && "$jdk/bin/jar" --extract --file "$jar" native)
 mkdir -p "$work/empty"
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# median COLUMN: the median of one column of the measurements.
+median() { awk -v c="$1" '{ print $c }' | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 # first_load JAVA [OPTIONS...]: microseconds of one first load in a fresh JVM.
 first_load() {
@@ -44,8 +46,12 @@ for arch in x86_64 i386; do
     first_load "$java" >>"$work/bundled"
     first_load "$java" -Djava.library.path="$libdir" >>"$work/path"
   done
-  bundled=$(median <"$work/bundled") path=$(median <"$work/path")
-  rows+=("| $arch$note | $(( $(stat -c %s "$libdir/libquonvop4j.so") / 1024 )) KiB | $path us | $bundled us | $(( bundled - path )) us | $(awk -v a="$bundled" -v b="$path" 'BEGIN { printf "%.2fx", a / b }') |")
+  for column in 1 2; do
+    bundled=$(median $column <"$work/bundled") path=$(median $column <"$work/path")
+    kind=elapsed
+    [ $column = 2 ] && kind="thread CPU"
+    rows+=("| $arch$note | $kind | $(( $(stat -c %s "$libdir/libquonvop4j.so") / 1024 )) KiB | $path us | $bundled us | $(( bundled - path )) us | $(awk -v a="$bundled" -v b="$path" 'BEGIN { printf "%.2fx", a / b }') |")
+  done
 done
 
 model=$(lscpu | sed -n 's/^Model name:[[:space:]]*//p' | head -1)
@@ -53,8 +59,8 @@ table=$(
   echo "Jar: quonvop4j-$version.jar, $size bytes ($(( size / 1024 )) KiB)."
   echo "Machine: ${model:-unknown CPU}, $(nproc) cores; kernel $(uname -r); medians of $runs fresh JVMs each."
   echo
-  echo "| JVM | library | first load from java.library.path | first load extracted from the jar | extraction costs | ratio |"
-  echo "|---|---|---|---|---|---|"
+  echo "| JVM | time | library | first load from java.library.path | first load extracted from the jar | extraction costs | ratio |"
+  echo "|---|---|---|---|---|---|---|"
   printf '%s\n' "${rows[@]}"
 )
 echo "$table"
