@@ -23,7 +23,7 @@ bash scripts/setup.sh
 # The stages in the order they run: stage_<name> runs one and fails when it
 # fails. Stages that run i386 programs do so between i386_begin and i386_end
 # (or in a script that does).
-stages=(x86_64 i386 asan tsan fuzz packages bullseye)
+stages=(x86_64 i386 asan tsan fuzz packages bullseye jar)
 
 build_preset() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1"; }
 test_preset() { build_preset "$1" && ctest --preset "$1" -j2; }
@@ -45,6 +45,14 @@ stage_tsan() { test_preset tsan; }
 stage_fuzz() { FUZZ_SECONDS=${FUZZ_SECONDS:-30} bash scripts/fuzz.sh; }
 stage_packages() { bash scripts/test-packages.sh; }
 stage_bullseye() { bash scripts/test-bullseye.sh; }
+# Both architectures' jar on both JVMs (the 32-bit one as in stage_i386).
+stage_jar() {
+  i386_begin || return 1
+  local status=0
+  bash scripts/dist.sh --test || status=$?
+  i386_end
+  return $status
+}
 
 if [ $# -gt 0 ]; then
   selected=("$@")

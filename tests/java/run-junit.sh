@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
-# Runs the JUnit tests on one JVM with -Xcheck:jni against one build of the
-# library. Fails when a test fails or when the JVM reports any JNI warning.
-# The JVM starts through scripts/run-jvm.sh (interpreted under the emulator).
-# Usage: run-junit.sh <java> <library dir> <test jar> <class path...>
+# Runs one JUnit test class on one JVM with -Xcheck:jni, with one folder as
+# java.library.path. Fails when a test fails or when the JVM reports any JNI
+# warning. The JVM starts through scripts/run-jvm.sh (interpreted under the
+# emulator).
+# Usage: run-junit.sh <java> <library dir> <test class> <class path...>
 set -u
-java=$1 libdir=$2 testjar=$3
+java=$1 libdir=$2 testclass=$3
 launcher=$(dirname "$0")/../../scripts/run-jvm.sh
 shift 3
-classpath=$(IFS=:; echo "$testjar:$*")
+classpath=$(IFS=:; echo "$*")
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 "$launcher" "$java" -Xcheck:jni -Djava.library.path="$libdir" \
   -jar /usr/share/java/junit-platform-console-standalone.jar \
-  --class-path "$classpath" --scan-class-path "$testjar" \
+  --class-path "$classpath" --select-class "$testclass" \
   --disable-banner --disable-ansi-colors --details=tree >"$log" 2>&1
 status=$?
 cat "$log"

@@ -3,13 +3,20 @@ package com.quon.vop;
 /**
  * The Java face of the native library libquonvop4j.
  *
- * <p>Loading this class loads the library ({@code System.loadLibrary("quonvop4j")}),
- * so the JVM must find {@code libquonvop4j.so} on {@code java.library.path}.
+ * <p>Loading this class loads the library: the file named by the system property
+ * {@code com.quon.vop.library} if it is set; otherwise {@code libquonvop4j.so} on
+ * {@code java.library.path}; otherwise the copy in the jar for this JVM's architecture,
+ * extracted below {@code com.quon.vop.tmpdir} (default {@code java.io.tmpdir}) and removed
+ * once loaded. When none loads, an {@link UnsatisfiedLinkError} lists what was tried.
+ * Each class loader that loads this class gets a library of its own.
  */
 public class Runtime {
     static {
-        System.loadLibrary("quonvop4j");
+        LibraryLoader.load();
     }
+
+    /** The library keeps no state per instance: every instance reaches the same library. */
+    public Runtime() {}
 
     /**
      * Hands the library's version and release date to {@code target} by calling its

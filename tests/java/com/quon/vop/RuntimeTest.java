@@ -4,9 +4,16 @@ import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 
+import java.net.URLClassLoader;
+import java.nio.file.Path;
+import java.nio.file.Paths;
 import java.util.Arrays;
+import java.util.Collections;
+import java.util.Set;
 import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
 
 /** The real library, loaded by a real JVM (run with -Xcheck:jni). */
 class RuntimeTest {
@@ -151,5 +158,32 @@ class RuntimeTest {
         }
         for (Thread thread : threads) thread.join();
         for (int[] result : results) assertArrayEquals(VERSION, result);
+    }
+
+    /** Loads and uses Runtime in a fresh loader over the bundled jar; returns its copy. */
+    private static String useInASecondLoader(Path folder) throws Exception {
+        Set<String> before = LoadedLibraries.mappedCopies();
+        System.setProperty(LoadedLibraries.FOLDER_PROPERTY, folder.toString());
+        try (URLClassLoader loader =
+                LoadedLibraries.freshLoader(Paths.get(System.getenv("ORV_BUNDLED_JAR")))) {
+            LoadedLibraries.use(LoadedLibraries.newRuntime(loader), "second");
+            return LoadedLibraries.newCopy(before);
+        } finally {
+            System.clearProperty(LoadedLibraries.FOLDER_PROPERTY);
+        }
+    }
+
+    @Test
+    void aSecondClassLoaderGetsACopyOfItsOwn(@TempDir Path folder) throws Exception {
+        // This class's Runtime took the build's library from java.library.path; the JVM
+        // gives that file to no other class loader, so a second one extracts its own copy.
+        String system = Paths.get(System.getenv("ORV_LIBRARY")).toRealPath().toString();
+        assertTrue(LoadedLibraries.mappedCopies().contains(system));
+        String copy = useInASecondLoader(folder);
+        assertTrue(copy.startsWith(folder.resolve("quonvop4j-").toString()), copy);
+        LoadedLibraries.awaitUnmapped(copy);
+        assertEquals(Collections.emptyList(), LoadedLibraries.contents(folder));
+        assertTrue(LoadedLibraries.mappedCopies().contains(system));
+        assertEquals(0, runtime.iGetVersion(new Recorder()));
     }
 }

@@ -1,0 +1,276 @@
+package com.quon.vop;
+
+import java.io.File;
+import java.io.FileOutputStream;
+import java.io.IOException;
+import java.io.InputStream;
+import java.io.OutputStream;
+import java.nio.file.FileAlreadyExistsException;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.nio.file.StandardCopyOption;
+import java.nio.file.attribute.FileAttribute;
+import java.nio.file.attribute.PosixFilePermission;
+import java.nio.file.attribute.PosixFilePermissions;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.Locale;
+import java.util.Properties;
+import java.util.Set;
+import java.util.zip.CRC32;
+
+/**
+ * Loads libquonvop4j for the class loader that holds {@link Runtime}, trying in turn:
+ *
+ * <ol>
+ *   <li>the file named by the system property {@value #LIBRARY_PROPERTY}; when it is set,
+ *       nothing else is tried;
+ *   <li>{@code libquonvop4j.so} on {@code java.library.path} (Debian's JVMs search
+ *       {@code /usr/lib/<triplet>/jni} there);
+ *   <li>the copy bundled in the jar for this JVM's system and architecture,
+ *       {@code native/<os>-<arch>/libquonvop4j.so}, extracted into a new folder that only
+ *       the user may enter, below the folder named by {@value #FOLDER_PROPERTY} (default
+ *       {@code java.io.tmpdir}). The copy is written under a temporary name, checked against
+ *       the size and CRC-32 recorded beside it when the jar was built, renamed, loaded and
+ *       removed again with its folder, so nothing stays on disk once it is mapped.
+ * </ol>
+ *
+ * <p>A JVM loads one library file for one class loader only, so a second class loader
+ * that finds the same file on {@code java.library.path} is refused by the JVM and falls
+ * through to a bundled copy of its own. Every failure ends in an
+ * {@link UnsatisfiedLinkError} that lists what was tried and the property that changes it.
+ */
+final class LibraryLoader {
+    /** Names the library file to load; when set, it is the only place tried. */
+    static final String LIBRARY_PROPERTY = "com.quon.vop.library";
+    /** Names the folder in which the bundled copy is extracted. */
+    static final String FOLDER_PROPERTY = "com.quon.vop.tmpdir";
+
+    private static final String NAME = "quonvop4j";
+    private static final String FILE_NAME = "lib" + NAME + ".so";
+    private static final FileAttribute<Set<PosixFilePermission>> OWNER_ONLY_FOLDER =
+            PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rwx------"));
+    private static final FileAttribute<Set<PosixFilePermission>> OWNER_ONLY_FILE =
+            PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rw-------"));
+
+    private LibraryLoader() {}
+
+    /** Loads the library or throws an {@link UnsatisfiedLinkError} that says why not. */
+    static void load() {
+        List<String> tried = new ArrayList<String>();
+        Throwable last;
+
+        String named = System.getProperty(LIBRARY_PROPERTY, "");
+        if (!named.isEmpty()) {
+            String path = new File(named).getAbsolutePath();
+            try {
+                System.load(path);
+                return;
+            } catch (UnsatisfiedLinkError e) {
+                tried.add(LIBRARY_PROPERTY + "=" + path + ": " + e.getMessage());
+                throw failure(tried, e, "correct or clear " + LIBRARY_PROPERTY);
+            }
+        }
+        tried.add(LIBRARY_PROPERTY + " not set");
+
+        try {
+            System.loadLibrary(NAME);
+            return;
+        } catch (UnsatisfiedLinkError e) {
+            // Java 8 leaves the searched folders out of the message.
+            String message = String.valueOf(e.getMessage());
+            if (!message.contains("java.library.path:")) {
+                message += " (" + System.getProperty("java.library.path", "") + ")";
+            }
+            tried.add("java.library.path: " + message);
+            last = e;
+        }
+
+        String platform = platform();
+        String resource = "native/" + platform + "/" + FILE_NAME;
+        Properties record = bundledRecord(platform);
+        if (record == null) {
+            tried.add("no copy for " + platform + " (os.arch " + System.getProperty("os.arch")
+                    + ") in the jar");
+            throw failure(tried, last, "set " + LIBRARY_PROPERTY
+                    + " to a " + FILE_NAME + " built for this JVM or put its folder on java.library.path");
+        }
+
+        String folder = System.getProperty(FOLDER_PROPERTY, "");
+        if (folder.isEmpty()) folder = System.getProperty("java.io.tmpdir");
+        try {
+            extractAndLoad(resource, record, Paths.get(folder).toAbsolutePath());
+            return;
+        } catch (IOException e) {
+            tried.add(resource + " extracted below " + folder + ": " + describe(e));
+            last = e;
+        } catch (UnsatisfiedLinkError e) {
+            tried.add(resource + " extracted below " + folder + ": " + e.getMessage());
+            last = e;
+        } catch (RuntimeException e) {
+            // A file system without POSIX permissions, a malformed folder name, a
+            // security manager's refusal.
+            tried.add(resource + " extracted below " + folder + ": " + describe(e));
+            last = e;
+        }
+        throw failure(tried, last, "set " + FOLDER_PROPERTY + " to a writable folder of your own"
+                + " on a file system not mounted noexec, or " + LIBRARY_PROPERTY + " to a library file");
+    }
+
+    /**
+     * The folder name of this JVM's bundled copy: the system and the architecture, with
+     * the names different JVMs give the same architecture made one.
+     */
+    static String platform() {
+        String os = System.getProperty("os.name", "").toLowerCase(Locale.ROOT).replace(" ", "");
+        String arch = System.getProperty("os.arch", "").toLowerCase(Locale.ROOT);
+        if (arch.equals("amd64") || arch.equals("x86_64") || arch.equals("x86-64")) {
+            arch = "x86_64";
+        } else if (arch.equals("x86") || arch.equals("ia32")
+                || (arch.length() == 4 && arch.charAt(0) == 'i' && "3456".indexOf(arch.charAt(1)) >= 0
+                        && arch.endsWith("86"))) {
+            arch = "i386";
+        }
+        return os + "-" + arch;
+    }
+
+    /** The recorded size and CRC-32 of the bundled copy, or null when the jar has none. */
+    private static Properties bundledRecord(String platform) {
+        InputStream in = LibraryLoader.class.getResourceAsStream(
+                "/native/" + platform + "/lib" + NAME + ".properties");
+        if (in == null) return null;
+        Properties record = new Properties();
+        try {
+            try {
+                record.load(in);
+            } finally {
+                in.close();
+            }
+        } catch (IOException e) {
+            return null;
+        }
+        return record;
+    }
+
+    private static void extractAndLoad(String resource, Properties record, Path base)
+            throws IOException {
+        long size;
+        long crc32;
+        try {
+            size = Long.parseLong(record.getProperty("size", ""));
+            crc32 = Long.parseLong(record.getProperty("crc32", ""), 16);
+        } catch (NumberFormatException e) {
+            throw new IOException("the jar records no valid size and CRC-32 for " + resource);
+        }
+
+        Path folder = createPrivateFolder(base);
+        Path part = folder.resolve(FILE_NAME + ".part");
+        Path library = folder.resolve(FILE_NAME);
+        try {
+            InputStream in = LibraryLoader.class.getResourceAsStream("/" + resource);
+            if (in == null) throw new IOException(resource + " is missing from the jar");
+            long written;
+            try {
+                written = copy(in, Files.createFile(part, OWNER_ONLY_FILE), size);
+            } finally {
+                in.close();
+            }
+            long onDisk = Files.size(part);
+            if (onDisk != size) {
+                throw new IOException(part + " holds " + onDisk + " bytes, the jar records " + size
+                        + " (damaged jar?)");
+            }
+            if (written != crc32) {
+                throw new IOException(resource + " has CRC-32 " + Long.toHexString(written)
+                        + ", the jar records " + Long.toHexString(crc32) + " (damaged jar?)");
+            }
+            // Only a complete, verified file ever carries the library's name.
+            Files.move(part, library, StandardCopyOption.ATOMIC_MOVE);
+            System.load(library.toString());
+        } finally {
+            // Once mapped, the library needs no file: nothing is left behind, loaded or not.
+            removeQuietly(part);
+            removeQuietly(library);
+            removeQuietly(folder);
+        }
+    }
+
+    /**
+     * Removes a file or an empty folder if it is there. A failure is not reported: it must
+     * not turn a library that loaded into an error, nor hide why one did not.
+     */
+    private static void removeQuietly(Path path) {
+        try {
+            Files.deleteIfExists(path);
+        } catch (IOException e) {
+            // Nothing more to do: the name stays, in a folder no one else may enter.
+        }
+    }
+
+    /**
+     * Makes a new folder below {@code base} that only the user may enter. mkdir fails on
+     * any existing name, a link included, so a name taken by someone else is skipped, never
+     * entered. (Names are not drawn from SecureRandom: seeding it would cost more than the
+     * whole extraction.)
+     */
+    private static Path createPrivateFolder(Path base) throws IOException {
+        long stamp = System.nanoTime();
+        FileAlreadyExistsException taken = null;
+        for (int attempt = 0; attempt < 100; attempt++) {
+            Path folder = base.resolve("quonvop4j-" + Long.toHexString(stamp + attempt * 7919L));
+            try {
+                return Files.createDirectory(folder, OWNER_ONLY_FOLDER);
+            } catch (FileAlreadyExistsException e) {
+                taken = e;
+            }
+        }
+        throw new IOException("no free folder name below " + base, taken);
+    }
+
+    /**
+     * Copies the resource into the new file, at most one byte more than recorded (enough
+     * to tell a longer resource), and returns the CRC-32 of what was written.
+     */
+    private static long copy(InputStream in, Path file, long size) throws IOException {
+        CRC32 crc = new CRC32();
+        byte[] buffer = new byte[64 * 1024];
+        long total = 0;
+        try {
+            // A plain stream: the JVM has its classes loaded already, unlike a channel's,
+            // and on Java 8 it does not give up when the loading thread is interrupted.
+            OutputStream out = new FileOutputStream(file.toFile());
+            try {
+                int n;
+                while (total <= size && (n = in.read(buffer)) > 0) {
+                    out.write(buffer, 0, n);
+                    crc.update(buffer, 0, n);
+                    total += n;
+                }
+            } finally {
+                out.close();
+            }
+        } catch (IOException e) {
+            throw new IOException("copying the library to " + file + ": " + e.getMessage(), e);
+        }
+        return crc.getValue();
+    }
+
+    private static String describe(Exception e) {
+        String message = e.getMessage();
+        String kind = e.getClass().getSimpleName();
+        return message == null ? kind : kind + ": " + message;
+    }
+
+    private static UnsatisfiedLinkError failure(List<String> tried, Throwable cause, String remedy) {
+        StringBuilder text = new StringBuilder(FILE_NAME + " could not be loaded; tried: ");
+        for (int i = 0; i < tried.size(); i++) {
+            if (i > 0) text.append("; ");
+            text.append(i + 1).append(". ").append(tried.get(i));
+        }
+        text.append(". To change this, ").append(remedy).append('.');
+        UnsatisfiedLinkError error = new UnsatisfiedLinkError(text.toString());
+        if (cause != null) error.initCause(cause);
+        return error;
+    }
+}

@@ -1,0 +1,4 @@
+/** The Java face of libquonvop4j and its demo. */
+module com.quon.vop {
+    exports com.quon.vop;
+}

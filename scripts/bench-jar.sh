@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Measures the jar for every JVM (scripts/dist.sh builds it): its size, and
+# the time of the first load of com.quon.vop.Runtime in a fresh JVM with the
+# library extracted from the jar against the same library found on
+# java.library.path, as elapsed time and as the loading thread's CPU time
+# (which holds on a busy machine). Each figure is the median of RUNS fresh
+# JVMs (default 21), the two ways alternating, on the 64-bit and the 32-bit
+# JVM. Prints a table and keeps it in bench/RESULTS-jar.md. Under
+# ORV_EMULATED=1 the i386 rows are marked as emulated.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+runs=${RUNS:-21}
+
+bash scripts/dist.sh >/dev/null
+version=$(sed -n 's/^project(quonvop4j VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+jar=$root/build/dist/quonvop4j-$version.jar
+jdk=/usr/lib/jvm/java-17-openjdk-amd64
+declare -A jvms=([x86_64]=$jdk/bin/java [i386]=/usr/lib/jvm/java-17-openjdk-i386/bin/java)
+
+work=$(mktemp -d /tmp/orv-bench-jar.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+"$jdk/bin/javac" --release 8 -d "$work/classes" -cp "$jar" bench/java/com/quon/vop/bench/LoadTime.java
+(cd "$work" && "$jdk/bin/jar" --extract --file "$jar" native)
+mkdir -p "$work/empty"
+
+# median COLUMN: the median of one column of the measurements.
+median() { awk -v c="$1" '{ print $c }' | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# first_load JAVA [OPTIONS...]: microseconds of one first load in a fresh JVM.
+first_load() {
+  local java=$1
+  shift
+  (cd "$work/empty" && "$java" "$@" -cp "$jar:$work/classes" com.quon.vop.bench.LoadTime)
+}
+
+size=$(stat -c %s "$jar")
+rows=()
+for arch in x86_64 i386; do
+  java=${jvms[$arch]} libdir=$work/native/linux-$arch
+  note=""
+  [ "$arch" = i386 ] && [ "${ORV_EMULATED:-0}" = 1 ] && note=" (emulated)"
+  first_load "$java" >/dev/null && first_load "$java" -Djava.library.path="$libdir" >/dev/null
+  : >"$work/bundled" && : >"$work/path"
+  for _ in $(seq "$runs"); do
+    first_load "$java" >>"$work/bundled"
+    first_load "$java" -Djava.library.path="$libdir" >>"$work/path"
+  done
+  for column in 1 2; do
+    bundled=$(median $column <"$work/bundled") path=$(median $column <"$work/path")
+    kind=elapsed
+    [ $column = 2 ] && kind="thread CPU"
+    rows+=("| $arch$note | $kind | $(( $(stat -c %s "$libdir/libquonvop4j.so") / 1024 )) KiB | $path us | $bundled us | $(( bundled - path )) us | $(awk -v a="$bundled" -v b="$path" 'BEGIN { printf "%.2fx", a / b }') |")
+  done
+done
+
+model=$(lscpu | sed -n 's/^Model name:[[:space:]]*//p' | head -1)
+table=$(
+  echo "Jar: quonvop4j-$version.jar, $size bytes ($(( size / 1024 )) KiB)."
+  echo "Machine: ${model:-unknown CPU}, $(nproc) cores; kernel $(uname -r); medians of $runs fresh JVMs each."
+  echo
+  echo "| JVM | time | library | first load from java.library.path | first load extracted from the jar | extraction costs | ratio |"
+  echo "|---|---|---|---|---|---|---|"
+  printf '%s\n' "${rows[@]}"
+)
+echo "$table"
+{
+  echo "# The jar's first load"
+  echo
+  echo "The last table printed by \`bash scripts/bench-jar.sh\`: the time from the first"
+  echo "use of com.quon.vop.Runtime until its library is loaded, in a fresh JVM each."
+  echo
+  echo "$table"
+} >bench/RESULTS-jar.md
