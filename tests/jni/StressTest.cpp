@@ -19,6 +19,7 @@
 
 #include "jni/ApplicationName.h"
 #include "orv/orv.h"
+#include "tests/support/TempFolder.h"
 
 extern "C" jint Java_com_quon_vop_Runtime_iSetApplicationName(JNIEnv*, jobject, jstring);
 
@@ -89,15 +90,14 @@ std::string Work(int thread, const std::string& folder, StartGate& gate) {
 }
 
 TEST(Stress, ManyThreadsUseTheLibraryAtOnce) {
-  char folder[] = "/tmp/orv-stress-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
+  const orv::test::TempFolder folder("orv-stress");
   StartGate gate;
   std::vector<std::string> failures(kThreads);
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([t, &failures, &folder, &gate] {
       try {
-        failures[t] = Work(t, folder, gate);
+        failures[t] = Work(t, folder.Path(), gate);
       } catch (const std::exception& e) {
         failures[t] = std::string("exception: ") + e.what();
       }
@@ -105,7 +105,6 @@ TEST(Stress, ManyThreadsUseTheLibraryAtOnce) {
   }
   for (std::thread& thread : threads) thread.join();
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], "") << "thread " << t;
-  rmdir(folder);
 }
 
 // A JNIEnv whose Java strings are their own modified UTF-8 bytes: it keeps no

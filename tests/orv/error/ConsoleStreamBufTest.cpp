@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "orv/file/File.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -245,22 +246,12 @@ TEST(ConsoleStreamBuf, SystemLogGetsOneEntryPerLine) {
 // when the buffer flushed it.
 class ConsoleTee : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/orv-console-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
-    path = folder + "/tee.log";
-  }
-  void TearDown() override {
-    unlink(path.c_str());
-    rmdir(folder.c_str());
-  }
   long long SizeOnDisk() const {
     struct stat info;
     return stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
   }
-  std::string folder;
-  std::string path;
+  orv::test::TempFolder folder_{"orv-console"};
+  const std::string path = folder_.Path("tee.log");
 };
 
 TEST_F(ConsoleTee, FlushesAt80ColumnsAndAtLineEnds) {
