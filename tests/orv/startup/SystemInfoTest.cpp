@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -24,6 +25,22 @@ std::vector<unsigned char> Padded(std::vector<unsigned char> head) {
   return head;
 }
 
+// The session group, which the record's first access resets: width, height,
+// depth and mode.
+std::vector<int> SessionGroup(const orv::SystemInfoImpl& record) {
+  return {record.sessionWidth, record.sessionHeight, record.sessionDepth, record.sessionMode};
+}
+
+void SetSessionGroup(orv::SystemInfoImpl& record, std::int32_t width, std::int32_t height,
+                     std::int16_t depth, std::uint8_t mode) {
+  record.sessionWidth = width;
+  record.sessionHeight = height;
+  record.sessionDepth = depth;
+  record.sessionMode = mode;
+}
+
+const std::vector<int> ZeroedSessionGroup(4, 0);
+
 TEST(SystemInfo, FirstHandleCreatesEmptyRecordAndResetsOnce) {
   ASSERT_EQ(orv::internal::PublishedSystemInfo(), nullptr);
   orv::SystemInfoImpl* record;
@@ -39,17 +56,11 @@ TEST(SystemInfo, FirstHandleCreatesEmptyRecordAndResetsOnce) {
     EXPECT_TRUE(record->hostName.empty());
     EXPECT_EQ(record->physicalMemory, 0);
     // Junk in the session group must survive later handles.
-    record->sessionWidth = 11;
-    record->sessionHeight = 12;
-    record->sessionDepth = 13;
-    record->sessionMode = 14;
+    SetSessionGroup(*record, 11, 12, 13, 14);
   }
   orv::SystemInfo again;
   EXPECT_EQ(&again.Get(), record);
-  EXPECT_EQ(record->sessionWidth, 11);
-  EXPECT_EQ(record->sessionHeight, 12);
-  EXPECT_EQ(record->sessionDepth, 13);
-  EXPECT_EQ(record->sessionMode, 14);
+  EXPECT_EQ(SessionGroup(*record), (std::vector<int>{11, 12, 13, 14}));
 }
 
 // The service as the library runs it: a registrar puts an initialiser into
@@ -70,20 +81,14 @@ TEST_F(SystemInfoService, FirstAccessResetsSessionGroupOfInitialisedRecord) {
   orv::SystemInfoImpl* held = orv::internal::PublishedSystemInfo();
   ASSERT_NE(held, nullptr);
   EXPECT_FALSE(held->firstAccessDone);
-  held->sessionWidth = 1;
-  held->sessionHeight = 2;
-  held->sessionDepth = 3;
-  held->sessionMode = 4;
+  SetSessionGroup(*held, 1, 2, 3, 4);
   held->pageSize = 5;
   {
     orv::SystemInfo info;
     EXPECT_EQ(&info.Get(), held);
   }
   EXPECT_TRUE(held->firstAccessDone);
-  EXPECT_EQ(held->sessionWidth, 0);
-  EXPECT_EQ(held->sessionHeight, 0);
-  EXPECT_EQ(held->sessionDepth, 0);
-  EXPECT_EQ(held->sessionMode, 0);
+  EXPECT_EQ(SessionGroup(*held), ZeroedSessionGroup);
   EXPECT_EQ(held->pageSize, 5);  // outside the group
 
   Start();  // holding already: nothing changes
@@ -136,9 +141,7 @@ std::vector<FirstSight> FirstHandlesAtOnce() {
       orv::SystemInfo info;
       const orv::SystemInfoImpl& record = info.Get();
       sights[t].record = &info.Get();
-      sights[t].resetDone = record.firstAccessDone && record.sessionWidth == 0 &&
-                            record.sessionHeight == 0 && record.sessionDepth == 0 &&
-                            record.sessionMode == 0;
+      sights[t].resetDone = record.firstAccessDone && SessionGroup(record) == ZeroedSessionGroup;
     });
   }
   for (std::thread& thread : threads) thread.join();
@@ -155,10 +158,7 @@ TEST_F(SystemInfoService, FirstAccessOnManyThreadsAtOnce) {
       Start();
       orv::SystemInfoImpl* held = orv::internal::PublishedSystemInfo();
       ASSERT_NE(held, nullptr);
-      held->sessionWidth = 1;
-      held->sessionHeight = 2;
-      held->sessionDepth = 3;
-      held->sessionMode = 4;
+      SetSessionGroup(*held, 1, 2, 3, 4);
     } else if (std::strcmp(phase, "after stop") == 0) {
       Stop();
     }
