@@ -7,7 +7,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <syslog.h>
 #include <unistd.h>
 
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "orv/file/File.h"
+#include "tests/support/RunInChild.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -230,16 +230,11 @@ int SystemLogChild() {
 }
 
 TEST(ConsoleStreamBuf, SystemLogGetsOneEntryPerLine) {
-  std::fflush(nullptr);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0) << std::strerror(errno);
-  if (child == 0) _exit(SystemLogChild());
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == kChildNoNamespace)
+  const int status = orv::test::RunInChild(SystemLogChild);
+  ASSERT_NE(status, -1) << "the child did not exit";
+  if (status == kChildNoNamespace)
     GTEST_SKIP() << "no private mount namespace with a tmpfs on /dev permitted here";
-  EXPECT_EQ(WEXITSTATUS(status), kChildPassed) << "see the child's message above";
+  EXPECT_EQ(status, kChildPassed) << "see the child's message above";
 }
 
 // The tee file: a real file in a temporary folder, whose size on disk shows

@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,10 +24,12 @@
 #include "orv/file/FileException.h"
 #include "orv/file/FileImplStream.h"
 #include "tests/support/ExpectFileException.h"
+#include "tests/support/RunInChild.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
 
+using orv::test::RunInChild;
 using orv::test::ThrowsFileException;
 
 class FileTest : public ::testing::Test {
@@ -50,17 +51,6 @@ class FileTest : public ::testing::Test {
 
   orv::test::TempFolder folder_{"orv-file"};
 };
-
-// Runs `body` in a child process and returns its exit status (-1 when it
-// did not exit normally).
-template <class Body>
-int InChild(Body body) {
-  const pid_t child = fork();
-  if (child == 0) _exit(body());
-  int status = 0;
-  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
 
 // The message number of the FileException that `call` throws; 0 if none.
 template <class Call>
@@ -423,7 +413,7 @@ TEST_F(FileTest, TooManyOpenFiles) {
 #endif
   Put(Path("one.bin"), "1");
   const std::string path = Path("one.bin");
-  const int status = InChild([&] {
+  const int status = RunInChild([&] {
     // dup returns the lowest free descriptor: every one below it is in use.
     const int next = dup(0);
     if (next < 0) return 10;
@@ -459,7 +449,7 @@ TEST_F(FileTest, RefusedPermissionIsCannotOpen) {
   };
   if (geteuid() == 0) {
     // Permissions do not bite for root: drop to 'nobody' in a child.
-    EXPECT_EQ(InChild([&] {
+    EXPECT_EQ(RunInChild([&] {
                 if (setgid(65534) != 0 || setuid(65534) != 0) return 3;
                 return check();
               }),

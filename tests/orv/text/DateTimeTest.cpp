@@ -2,7 +2,6 @@
 #include "orv/text/DateTime.h"
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +13,7 @@
 
 #include "orv/error/Exception.h"
 #include "tests/support/ExpectException.h"
+#include "tests/support/RunInChild.h"
 
 namespace {
 
@@ -190,18 +190,14 @@ TEST(DateTimeZone, ChecksInFreshProcesses) {
     struct stat info {};
     const std::string file = std::string("/usr/share/zoneinfo/") + check.zone;
     if (stat(file.c_str(), &info) != 0) GTEST_SKIP() << "zone file missing: " << file;
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = orv::test::RunInChild([&check] {
       setenv("TZ", check.zone, 1);
       setenv("ORV_DATETIME_ZONE_CHECK", check.name, 1);
       execl("/proc/self/exe", "DateTimeTest", "--gtest_list_tests", static_cast<char*>(nullptr));
-      _exit(102);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "failed expectations in " << check.name;
+      return 102;
+    });
+    ASSERT_NE(status, -1) << "the child did not exit";
+    EXPECT_EQ(status, 0) << "failed expectations in " << check.name;
   }
 }
 
