@@ -3,15 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <thread>
+#include <string>
 #include <vector>
 
 #include "orv/startup/AutoInit.h"
 #include "orv/startup/AutoInitRegistry.h"
 #include "orv/startup/IpAddress.h"
+#include "tests/support/RunTogether.h"
 
 namespace {
 
@@ -131,20 +131,15 @@ struct FirstSight {
 // meeting their first line break do.
 std::vector<FirstSight> FirstHandlesAtOnce() {
   constexpr int kThreads = 8;
-  std::atomic<int> arrived{0};
   std::vector<FirstSight> sights(kThreads);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&arrived, &sights, t] {
-      arrived.fetch_add(1);
-      while (arrived.load() < kThreads) std::this_thread::yield();
-      orv::SystemInfo info;
-      const orv::SystemInfoImpl& record = info.Get();
-      sights[t].record = &info.Get();
-      sights[t].resetDone = record.firstAccessDone && SessionGroup(record) == ZeroedSessionGroup;
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
+  const std::vector<std::string> failures = orv::test::RunTogether(kThreads, [&sights](int t) {
+    orv::SystemInfo info;
+    const orv::SystemInfoImpl& record = info.Get();
+    sights[t].record = &info.Get();
+    sights[t].resetDone = record.firstAccessDone && SessionGroup(record) == ZeroedSessionGroup;
+    return std::string();
+  });
+  EXPECT_EQ(failures, std::vector<std::string>(kThreads));
   return sights;
 }
 
