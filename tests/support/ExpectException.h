@@ -30,12 +30,6 @@ template <class Expected, class Call, class Check>
   return ::testing::AssertionFailure() << "threw nothing";
 }
 
-// "1313 ("a", "b", "c")", as a failure message shows an exception.
-inline std::string Describe(long number, const std::string& arg1, const std::string& arg2,
-                            const std::string& arg3) {
-  return std::to_string(number) + " (\"" + arg1 + "\", \"" + arg2 + "\", \"" + arg3 + "\")";
-}
-
 }  // namespace detail
 
 /// Whether `call` throws an orv::Exception (or one derived from it) with
@@ -45,6 +39,11 @@ template <class Call>
 ::testing::AssertionResult ThrowsException(Call&& call, long number, const std::string& arg1 = "",
                                            const std::string& arg2 = "",
                                            const std::string& arg3 = "") {
+  // "1313 ("a", "b", "c")", as a failure message shows an exception.
+  const auto describe = [](long n, const std::string& a1, const std::string& a2,
+                           const std::string& a3) {
+    return std::to_string(n) + " (\"" + a1 + "\", \"" + a2 + "\", \"" + a3 + "\")";
+  };
   return detail::CatchAndCheck<orv::Exception>(
       std::forward<Call>(call), [&](const orv::Exception& e) -> ::testing::AssertionResult {
         if (e.GetNumber() == number && e.GetArg1() == arg1 && e.GetArg2() == arg2 &&
@@ -52,8 +51,8 @@ template <class Call>
           return ::testing::AssertionSuccess();
         }
         return ::testing::AssertionFailure()
-               << "threw " << detail::Describe(e.GetNumber(), e.GetArg1(), e.GetArg2(), e.GetArg3())
-               << ", not " << detail::Describe(number, arg1, arg2, arg3);
+               << "threw " << describe(e.GetNumber(), e.GetArg1(), e.GetArg2(), e.GetArg3())
+               << ", not " << describe(number, arg1, arg2, arg3);
       });
 }
 
