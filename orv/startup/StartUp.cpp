@@ -41,7 +41,9 @@ StartUp::StartUp(const char* tag, const char* moduleName)
 }
 
 StartUp::~StartUp() {
-  // The name goes first and the library slot last, after the main pointer.
+  // The name is freed first, the library slot (a member) only after the
+  // main pointer is cleared, so that a library told of its unload finds no
+  // main start-up object half gone.
   moduleName_.reset();
   if (mainStartUp == this) mainStartUp = nullptr;
 }
