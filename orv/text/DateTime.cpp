@@ -7,6 +7,7 @@
 #include <string>
 
 #include "orv/error/Exception.h"
+#include "orv/error/MessageNumbers.h"
 
 namespace orv {
 namespace {
@@ -21,11 +22,9 @@ static_assert(kEpochTicks == (369LL * 365 + 89) * 86400 * kTicksPerSecond,
 // years. Only the public constant; the conversions use CompactBase().
 static_assert(compactBase == (30u * 365 + 7) * 86400u, "compact base");
 
-constexpr std::uint32_t kMessageInvalidDateTime = 1313;
-
 // The message that every invalid or missing date and time reports.
 [[noreturn]] void ThrowInvalid(const std::string& what) {
-  throw Exception(kMessageInvalidDateTime, StringBase<char>(what));
+  throw Exception(MessageInvalidDateTime, StringBase<char>(what));
 }
 
 [[noreturn]] void ThrowNotSet() { ThrowInvalid("not set"); }
