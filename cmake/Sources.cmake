@@ -10,7 +10,7 @@ set(ORV_SOURCES
   orv/startup/IpAddress.cpp
   # Errors and messages
   orv/error/Exception.cpp
-  orv/error/ExceptionText.cpp
+  orv/error/internal/ExceptionReporter.cpp
   orv/error/ErrorLocation.cpp
   orv/error/MessageCatalogue.cpp
   orv/error/LibraryMessages.cpp
