@@ -20,6 +20,7 @@ set(ORV_SOURCES
   orv/file/FileString.cpp
   orv/file/FileException.cpp
   orv/file/File.cpp
+  orv/file/FileImpl.cpp
   orv/file/FileImplStream.cpp
   orv/file/Parsing.cpp
   # Text, time and encodings
