@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <exception>
 #include <map>
 #include <memory>
 #include <new>
@@ -10,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include "orv/error/Exception.h"
 #include "orv/startup/DynamicLibrary.h"
 #include "orv/startup/Process.h"
 
@@ -128,7 +128,9 @@ bool AskLanguageModules(unsigned int number, StringBase<char>& out) {
   Process* process = nullptr;
   try {
     process = Process::Current();
-  } catch (const Exception&) {
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception&) {
     // No process descriptor (its executable path could not be resolved):
     // no list of loaded objects either, so nobody can be asked.
     return false;
