@@ -12,7 +12,7 @@ set(ORV_SOURCES
   orv/startup/IpAddress.cpp
   # Errors and messages
   orv/error/Exception.cpp
-  orv/error/ExceptionText.cpp
+  orv/error/internal/ExceptionReporter.cpp
   orv/error/ErrorLocation.cpp
   orv/error/MessageCatalogue.cpp
   orv/error/LibraryMessages.cpp
@@ -22,6 +22,7 @@ set(ORV_SOURCES
   orv/file/FileString.cpp
   orv/file/FileException.cpp
   orv/file/File.cpp
+  orv/file/FileImpl.cpp
   orv/file/FileImplStream.cpp
   orv/file/Parsing.cpp
   # Text, time and encodings

@@ -36,18 +36,28 @@ std::string Placeholder(std::size_t n) { return std::string("%") + static_cast<c
 
 // The passes on a std::string: each match of "%n" is replaced and the search
 // goes on behind the inserted value; a "%n" without a passed argument stays.
+// Each pass builds the next text rather than replacing in place: arguments
+// that hold placeholders can grow the text to hundreds of megabytes, and
+// replacing in place would take hours over it.
 std::string Model(const char* format, const char* const* args, std::size_t count) {
   if (format == nullptr) return std::string();
   std::string out(format);
+  std::string next;
   for (std::size_t n = 1; n <= 9; ++n) {
     const std::string p = Placeholder(n);
     std::size_t at = out.find(p);
     if (at == std::string::npos) break;
     if (n > count) continue;
     const std::string value = args[n - 1] != nullptr ? args[n - 1] : "";
-    for (; at != std::string::npos; at = out.find(p, at + value.size())) {
-      out.replace(at, 2, value);
+    next.clear();
+    std::size_t behind = 0;  // where the text after the last match begins
+    for (; at != std::string::npos; at = out.find(p, behind)) {
+      next.append(out, behind, at - behind);
+      next += value;
+      behind = at + p.size();
     }
+    next.append(out, behind, std::string::npos);
+    out.swap(next);
   }
   return out;
 }

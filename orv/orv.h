@@ -9,6 +9,7 @@
 #include "orv/error/FormatMessage.h"
 #include "orv/error/LibraryMessages.h"
 #include "orv/error/MessageCatalogue.h"
+#include "orv/error/MessageNumbers.h"
 #include "orv/file/File.h"
 #include "orv/file/FileException.h"
 #include "orv/file/FileImpl.h"

@@ -14,9 +14,9 @@ namespace {
 
 // A gathered line-handler text is passed on once it is longer than this,
 // even without a line end.
-constexpr std::size_t kHandlerLimit = 200;
+constexpr std::size_t HandlerLimit = 200;
 // The tee file is flushed once this many characters were written to it.
-constexpr std::int64_t kTeeFlushColumn = 80;
+constexpr std::int64_t TeeFlushColumn = 80;
 
 // Shared by all instances. Atomic only so that concurrent instances are not
 // undefined behaviour; the count itself is advisory.
@@ -25,25 +25,28 @@ std::atomic<std::int64_t> teeColumn{0};
 }  // namespace
 
 ConsoleStreamBuf::ConsoleStreamBuf()
-    : lineHandler(nullptr), teeFile(nullptr), toSystemLog(false), toStandardOutput(true) {}
+    : lineHandler_(nullptr), teeFile_(), toSystemLog_(false), toStandardOutput_(true) {}
 
 ConsoleStreamBuf::~ConsoleStreamBuf() {
-  if (teeFile != nullptr) {
+  if (teeFile_ != nullptr) {
     try {
-      teeFile->Flush();
+      teeFile_->Flush();
     } catch (...) {
       // A destructor cannot report it; the file is closed all the same.
     }
-    delete teeFile;
-    teeFile = nullptr;
+    teeFile_.reset();
   }
 }
 
-void ConsoleStreamBuf::SetTeeFile(File* file) {
-  if (file == teeFile) return;
-  File* old = teeFile;
-  teeFile = file;
-  delete old;
+void ConsoleStreamBuf::SetTeeFile(std::unique_ptr<File> file) {
+  // Handing back the file it already holds changes nothing: that file must
+  // not be deleted by its second owner.
+  if (file.get() == teeFile_.get()) {
+    static_cast<void>(file.release());
+    return;
+  }
+  // The earlier file is deleted with `file`, once the new one is in place.
+  teeFile_.swap(file);
 }
 
 std::int64_t ConsoleStreamBuf::GetTeeColumn() noexcept {
@@ -56,22 +59,22 @@ std::streamsize ConsoleStreamBuf::xsputn(const char* s, std::streamsize n) {
   const char last = s[length - 1];
   const bool endsLine = last == '\n';
 
-  if (lineHandler != nullptr) {
-    handlerLine.append(s, length);
-    if (handlerLine.size() > kHandlerLimit || endsLine) {
+  if (lineHandler_ != nullptr) {
+    handlerLine_.append(s, length);
+    if (handlerLine_.size() > HandlerLimit || endsLine) {
       // Emptied before the call, so a handler that throws does not get the
       // same text again.
       StringBase<char> text;
-      text.swap(handlerLine);
-      lineHandler(text.c_str());
+      text.swap(handlerLine_);
+      lineHandler_(text.c_str());
     }
-  } else if (toSystemLog) {
-    systemLogLine.append(s, length);
+  } else if (toSystemLog_) {
+    systemLogLine_.append(s, length);
     if (endsLine) {
-      syslog(LOG_INFO, "%s", systemLogLine.c_str());
-      systemLogLine.clear();
+      syslog(LOG_INFO, "%s", systemLogLine_.c_str());
+      systemLogLine_.clear();
     }
-  } else if (toStandardOutput) {
+  } else if (toStandardOutput_) {
     // A single byte goes out as it is; longer chunks stop at their first
     // zero byte. Written as data, never through a format built from the
     // length, so any length is safe.
@@ -87,13 +90,13 @@ std::streamsize ConsoleStreamBuf::xsputn(const char* s, std::streamsize n) {
     std::fflush(stdout);
   }
 
-  if (teeFile != nullptr) {
-    teeFile->Write(s, length);
+  if (teeFile_ != nullptr) {
+    teeFile_->Write(s, length);
     const std::int64_t column =
         teeColumn.fetch_add(static_cast<std::int64_t>(n), std::memory_order_relaxed) + n;
-    if (column >= kTeeFlushColumn || last == '\n' || last == '\r') {
+    if (column >= TeeFlushColumn || last == '\n' || last == '\r') {
       teeColumn.store(0, std::memory_order_relaxed);
-      teeFile->Flush();
+      teeFile_->Flush();
     }
   }
   return n;

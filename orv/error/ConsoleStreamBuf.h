@@ -10,12 +10,17 @@
 // overflow at once. A chunk "ends a line" when its last byte is a line feed.
 //
 // The library holds one instance as a process-wide service (automatic
-// initialiser 4, see AutoInit.h) with the defaults; nothing locks, so an
-// instance is used by one thread at a time.
+// initialiser 4, see AutoInit.h) with the defaults.
+//
+// Threads: nothing locks, so an instance is used by one thread at a time.
+// The tee column is shared by all instances; it is atomic only so that
+// instances on different threads are no data race, and its count is then
+// advisory (a flush may come early or late).
 #ifndef ORV_ERROR_CONSOLESTREAMBUF_H
 #define ORV_ERROR_CONSOLESTREAMBUF_H
 
 #include <cstdint>
+#include <memory>
 #include <streambuf>
 
 #include "orv/Export.h"
@@ -39,16 +44,17 @@ class ORV_API ConsoleStreamBuf : public std::streambuf {
   ConsoleStreamBuf& operator=(const ConsoleStreamBuf&) = delete;
 
   /// Null sends output to the next destination again.
-  void SetLineHandler(LineHandler handler) noexcept { lineHandler = handler; }
-  LineHandler GetLineHandler() const noexcept { return lineHandler; }
-  /// Takes ownership of `file` (an open file, or null); an earlier tee file is
-  /// deleted without a flush of this buffer's own.
-  void SetTeeFile(File* file);
-  File* GetTeeFile() const noexcept { return teeFile; }
-  void SetToSystemLog(bool on) noexcept { toSystemLog = on; }
-  bool GetToSystemLog() const noexcept { return toSystemLog; }
-  void SetToStandardOutput(bool on) noexcept { toStandardOutput = on; }
-  bool GetToStandardOutput() const noexcept { return toStandardOutput; }
+  void SetLineHandler(LineHandler handler) noexcept { lineHandler_ = handler; }
+  LineHandler GetLineHandler() const noexcept { return lineHandler_; }
+  /// Takes `file` (an open file, or null) as the tee file; an earlier tee
+  /// file is deleted without a flush of this buffer's own.
+  void SetTeeFile(std::unique_ptr<File> file);
+  /// The tee file, still owned by this buffer; null when none is set.
+  File* GetTeeFile() const noexcept { return teeFile_.get(); }
+  void SetToSystemLog(bool on) noexcept { toSystemLog_ = on; }
+  bool GetToSystemLog() const noexcept { return toSystemLog_; }
+  void SetToStandardOutput(bool on) noexcept { toStandardOutput_ = on; }
+  bool GetToStandardOutput() const noexcept { return toStandardOutput_; }
 
   /// Characters written to tee files, by all instances, since the last
   /// flush of one.
@@ -76,12 +82,12 @@ class ORV_API ConsoleStreamBuf : public std::streambuf {
   int_type overflow(int_type c) override;
 
  private:
-  LineHandler lineHandler;
-  File* teeFile;  // owned, or null
-  StringBase<char> systemLogLine;
-  StringBase<char> handlerLine;
-  bool toSystemLog;
-  bool toStandardOutput;
+  LineHandler lineHandler_;
+  std::unique_ptr<File> teeFile_;  // or null
+  StringBase<char> systemLogLine_;
+  StringBase<char> handlerLine_;
+  bool toSystemLog_;
+  bool toStandardOutput_;
 };
 
 /// Service hooks: the instance is held by its initialiser only, so there is

@@ -6,8 +6,10 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <vector>
 
+#include "orv/error/internal/ErrorLocationTable.h"
 #include "orv/text/Mutex.h"
 
 namespace orv {
@@ -22,7 +24,11 @@ using Stack = std::vector<Entry>;
 // a pointer to its own stack while other threads insert theirs.
 using Table = std::map<pthread_t, Stack>;
 
-// The published table, or null. Changed only under tableMutex().
+// The published table, or null. Changed only under TableMutex(). A plain
+// atomic pointer rather than an owner: it is read without the lock, and it
+// must stay trivially destructible, so that nothing of it runs when the
+// library is unloaded. Ownership passes through std::unique_ptr on the way
+// in and out (CurrentStack, ReplaceTable).
 std::atomic<Table*> publishedTable{nullptr};
 // Bumped whenever a table is created or destroyed, so that a thread's cached
 // pointer to its stack in an earlier table is never used again.
@@ -33,7 +39,7 @@ std::atomic<std::uint64_t> tableGeneration{1};
 thread_local Stack* cachedStack = nullptr;
 thread_local std::uint64_t cachedGeneration = 0;
 
-Mutex& tableMutex() {
+Mutex& TableMutex() {
   // The process-wide mutex of this service, created on first use, which is
   // module start at the latest; it is therefore destroyed after the module
   // has been stopped and the table discarded.
@@ -41,13 +47,13 @@ Mutex& tableMutex() {
   return mutex;
 }
 
-Stack& currentStack() {
+Stack& CurrentStack() {
   const std::uint64_t generation = tableGeneration.load(std::memory_order_acquire);
   if (cachedStack != nullptr && cachedGeneration == generation) return *cachedStack;
-  MutexLock lock(tableMutex());
+  MutexLock lock(TableMutex());
   Table* table = publishedTable.load(std::memory_order_relaxed);
   if (table == nullptr) {
-    table = new Table();
+    table = std::make_unique<Table>().release();  // owned by the published pointer
     publishedTable.store(table, std::memory_order_relaxed);
     tableGeneration.fetch_add(1, std::memory_order_acq_rel);
   }
@@ -57,25 +63,26 @@ Stack& currentStack() {
   return stack;
 }
 
-void replaceTable(Table* fresh) {
-  Table* old;
+// Publishes `fresh` (or no table) and destroys the table it replaces, with
+// every stack in it, outside the lock.
+void ReplaceTable(std::unique_ptr<Table> fresh) {
+  std::unique_ptr<Table> old;
   {
-    MutexLock lock(tableMutex());
-    old = publishedTable.exchange(fresh, std::memory_order_acq_rel);
+    MutexLock lock(TableMutex());
+    old.reset(publishedTable.exchange(fresh.release(), std::memory_order_acq_rel));
     tableGeneration.fetch_add(1, std::memory_order_acq_rel);
   }
-  delete old;
 }
 
 }  // namespace
 
-void AutoInitStarted(ErrorLocationInit*) { replaceTable(new Table()); }
+void AutoInitStarted(ErrorLocationInit*) { ReplaceTable(std::make_unique<Table>()); }
 
-void AutoInitStopping(ErrorLocationInit*) { replaceTable(nullptr); }
+void AutoInitStopping(ErrorLocationInit*) { ReplaceTable(nullptr); }
 
 ErrorLocationScope::ErrorLocationScope(const StringBase<char>& text, bool chained)
     : active_(false), pushed_(0) {
-  currentStack().push_back(Entry{text, chained});
+  CurrentStack().push_back(Entry{text, chained});
   active_ = true;
   pushed_ = 1;
 }
@@ -83,12 +90,12 @@ ErrorLocationScope::ErrorLocationScope(const StringBase<char>& text, bool chaine
 ErrorLocationScope::~ErrorLocationScope() {
   if (!active_) return;
   active_ = false;
-  Stack& stack = currentStack();
+  Stack& stack = CurrentStack();
   for (std::size_t i = 0; i < pushed_ && !stack.empty(); ++i) stack.pop_back();
 }
 
 StringBase<char> CurrentErrorLocation() {
-  const Stack& stack = currentStack();
+  const Stack& stack = CurrentStack();
   if (stack.empty()) return StringBase<char>();
   auto entry = stack.rbegin();
   StringBase<char> result(entry->text);
@@ -109,7 +116,7 @@ bool ErrorLocationTableExists() noexcept {
   return publishedTable.load(std::memory_order_acquire) != nullptr;
 }
 
-std::size_t ErrorLocationDepth() { return currentStack().size(); }
+std::size_t ErrorLocationDepth() { return CurrentStack().size(); }
 
 }  // namespace internal
 }  // namespace orv

@@ -4,6 +4,12 @@
 // name, an item). Exceptions capture the text of the current stack when they
 // are built. All stacks live in one process-wide table owned by the service
 // ErrorLocationInit; the table is also created on first use.
+//
+// Threads: each thread reads and writes only its own stack, and any number of
+// threads may use their scopes and CurrentErrorLocation at once. Creating and
+// destroying the service replaces the table with every stack in it, so it
+// must not overlap any other thread's use of error locations (the library's
+// load order does both while the loader runs no other code of it).
 #ifndef ORV_ERROR_ERRORLOCATION_H
 #define ORV_ERROR_ERRORLOCATION_H
 
@@ -45,13 +51,6 @@ class ORV_API ErrorLocationScope {
 /// first, ", " between) by the outer entries its chain reaches. Empty when
 /// the stack is empty.
 ORV_API StringBase<char> CurrentErrorLocation();
-
-namespace internal {
-/// Whether a thread-to-stack table is published (for tests).
-ORV_API bool ErrorLocationTableExists() noexcept;
-/// Number of entries on the calling thread's stack (for tests).
-ORV_API std::size_t ErrorLocationDepth();
-}  // namespace internal
 
 }  // namespace orv
 

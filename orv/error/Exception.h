@@ -5,13 +5,19 @@
 // on the throwing thread. No text is built at the throw site: what() composes
 // it from the message catalogue each time it is called.
 //
-// Message numbers: below 2000 (zero and negative included) a fatal error,
-// 2000 to 3999 an error, 4000 and above a warning. 1000, 2000 and 4000 are
-// free-text numbers whose first argument is the text itself.
+// The number's value is its class (fatal error, error, warning) and tells
+// whether it is a free text; MessageNumbers.h names the numbers and holds the
+// classification.
+//
+// Threads: an exception object is used by one thread at a time. Two threads
+// must not call what() or ComposeText() on the same object at once, since
+// each call refills the object's own text buffer; a copy has a buffer of its
+// own, so threads that each hold a copy are independent.
 #ifndef ORV_ERROR_EXCEPTION_H
 #define ORV_ERROR_EXCEPTION_H
 
 #include <exception>
+#include <memory>
 
 #include "orv/Export.h"
 #include "orv/text/StringBase.h"
@@ -36,7 +42,9 @@ class ORV_API Exception : public std::exception {
   /// The composed one-line text, e.g.
   ///   libquonvop4j: fatal error QV1313 - Invalid date/time: not set.
   /// Never throws: if composition fails, a shorter line naming the number is
-  /// returned. The pointer stays valid until the next call on this object.
+  /// returned. The pointer stays valid until the next call on this object
+  /// (or, for the shorter line, the calling thread's next failed
+  /// composition).
   const char* what() const noexcept override;
 
   /// Composes the text; a subclass overrides it to pass other arguments to
@@ -58,7 +66,7 @@ class ORV_API Exception : public std::exception {
   StringBase<char> arg3;
   StringBase<char> location;
 
-  mutable StringBase<char>* text;  // owned; the last composed text, null until then
+  mutable std::unique_ptr<StringBase<char>> text;  // the last composed text, null until then
 
  protected:
   /// Composes into the owned text buffer (created on first use, refilled on

@@ -12,6 +12,9 @@
 //   "%1"                with "%2", "B"            => "B"    (filled by pass 2)
 //   "%10"               with "A"                  => "A0"
 //   null format                                   => ""
+//
+// Threads: FormatMessage keeps no state; any number of threads may format at
+// once, each into an `out` of its own.
 #ifndef ORV_ERROR_FORMATMESSAGE_H
 #define ORV_ERROR_FORMATMESSAGE_H
 

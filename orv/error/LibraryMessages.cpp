@@ -2,6 +2,7 @@
 #include "orv/error/LibraryMessages.h"
 
 #include "orv/error/MessageCatalogue.h"
+#include "orv/error/MessageNumbers.h"
 
 namespace orv {
 namespace {
@@ -12,25 +13,26 @@ struct DefaultText {
 };
 
 // The English defaults, 8-bit ISO 8859-1. Texts are used byte for byte, the
-// spelling of 1038 and the inner double quotes included.
-constexpr DefaultText kDefaultTexts[] = {
+// spelling of 1038 and the inner double quotes included. The numbers that the
+// library's code uses are written by their names (MessageNumbers.h).
+constexpr DefaultText DefaultTexts[] = {
     // Files, folders, disks and the environment
-    {1001, "file %1 not found"},
-    {1002, "folder not found: %1"},
-    {1003, "file %1 cannot be opened"},
+    {MessageFileNotFound, "file %1 not found"},
+    {MessageFolderNotFound, "folder not found: %1"},
+    {MessageFileCannotBeOpened, "file %1 cannot be opened"},
     {1004, "file %1 cannot be created"},
     {1005, "file %1 cannot be closed"},
     {1006, "temporary file cannot be created"},
     {1007, "temporary file cannot be renamed to %1"},
     {1008, "file %1 cannot be deleted for update"},
-    {1009, "cannot read from file %1"},
-    {1010, "cannot write to file %1"},
+    {MessageCannotReadFile, "cannot read from file %1"},
+    {MessageCannotWriteFile, "cannot write to file %1"},
     {1011, "disk %1 is full"},
-    {1012, "too many opened files"},
-    {1013, "access to %1 denied"},
-    {1014, "no more RAM available"},
+    {MessageTooManyOpenFiles, "too many opened files"},
+    {MessageAccessDenied, "access to %1 denied"},
+    {MessageOutOfMemory, "no more RAM available"},
     {1015, "invalid drive: %1"},
-    {1016, "bad file/folder: %1"},
+    {MessageBadFileOrFolder, "bad file/folder: %1"},
     {1017, "disk %1 is write-protected"},
     {1018, "disk %1 cannot be selected"},
     {1019, "data on disk %1 cannot be seeked"},
@@ -39,7 +41,7 @@ constexpr DefaultText kDefaultTexts[] = {
     {1022, "file %1 is locked"},
     {1024, "no setting of environment variable %1"},
     {1025, "bad specification in environment variable %1: %2"},
-    {1029, "file %1 already exists"},
+    {MessageFileExists, "file %1 already exists"},
     {1030, "line too long"},
     {1031, "file is corrupt%1"},
     {1033, "bad contents in text file%1"},
@@ -111,13 +113,13 @@ constexpr DefaultText kDefaultTexts[] = {
     {1308, "network not ready"},
     {1309, "network communication error (%1)"},
     {1312, "System error %1%2"},
-    {1313, "Invalid date/time: %1"},
+    {MessageInvalidDateTime, "Invalid date/time: %1"},
 
     // Options and specifications
     {2001, "invalid option"},
     {2002, "bad argument in option"},
     {2003, "missing argument in option"},
-    {2005, "value %1 out of range"},
+    {MessageValueOutOfRange, "value %1 out of range"},
     {2006, "no end of string %1"},
     {2007, "string too long"},
     {2010, "symbol %1 undefined"},
@@ -126,8 +128,8 @@ constexpr DefaultText kDefaultTexts[] = {
     {2013, "value may not be a symbol: %1"},
     {2015, "data specification too long"},
     {2019, "file specification expected: %1"},
-    {2020, "decimal number expected: %1"},
-    {2021, "number expected: %1"},
+    {MessageDecimalExpected, "decimal number expected: %1"},
+    {MessageNumberExpected, "number expected: %1"},
     {2022, "end of input line expected: %1"},
     {2023, "bad specification: %1"},
     {2024, "missing specification"},
@@ -143,10 +145,10 @@ constexpr DefaultText kDefaultTexts[] = {
     {4004, "file is packed"},
 
     // Message framing and fixed texts
-    {55296, "Undocumented/internal (%1)"},
-    {55297, "error"},
-    {55298, "warning"},
-    {55299, "fatal error"},
+    {MessageUndocumented, "Undocumented/internal (%1)"},
+    {MessageClassError, "error"},
+    {MessageClassWarning, "warning"},
+    {MessageClassFatalError, "fatal error"},
     // Rights notices; the sign is byte 0xA9 (ISO 8859-1), not UTF-8.
     {55328, "Copyright \xA9" " %1 by"},
     {55329, "Copyright \xA9" " %1 - %2 by"},
@@ -173,20 +175,20 @@ constexpr DefaultText kDefaultTexts[] = {
     {55321, "%2/%3/%1"},
 };
 
-constexpr std::size_t kDefaultTextCount = sizeof kDefaultTexts / sizeof kDefaultTexts[0];
-static_assert(kDefaultTextCount == 139, "the library registers exactly 139 texts");
+constexpr std::size_t DefaultTextCount = sizeof DefaultTexts / sizeof DefaultTexts[0];
+static_assert(DefaultTextCount == 139, "the library registers exactly 139 texts");
 
 }  // namespace
 
 std::size_t RegisterLibraryMessages(const StringBase<char>& moduleName) {
   std::size_t stored = 0;
-  for (const DefaultText& entry : kDefaultTexts) {
+  for (const DefaultText& entry : DefaultTexts) {
     if (RegisterMessage(moduleName, MessageEntry(entry.number, entry.text))) ++stored;
   }
   return stored;
 }
 
-std::size_t LibraryMessageCount() noexcept { return kDefaultTextCount; }
+std::size_t LibraryMessageCount() noexcept { return DefaultTextCount; }
 
 LibraryMessages::LibraryMessages(const StringBase<char>& moduleName) {
   RegisterLibraryMessages(moduleName);

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <exception>
 #include <map>
 #include <memory>
 #include <new>
@@ -10,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include "orv/error/Exception.h"
 #include "orv/startup/DynamicLibrary.h"
 #include "orv/startup/Process.h"
 
@@ -56,11 +56,11 @@ Key KeyOf(unsigned int number) {
 }
 
 // The first call offers this many bytes; longer texts need a second call.
-constexpr unsigned int kFirstBufferSize = 256;
+constexpr unsigned int FirstBufferSize = 256;
 // No message text is anywhere near this long. A module claiming more is
 // broken or hostile: offering it a buffer of that size would touch up to
 // 4 GiB and could get the whole process killed.
-constexpr unsigned int kMaxTextLength = 1u << 20;
+constexpr unsigned int MaxTextLength = 1u << 20;
 
 // The text a module left in `buffer`: up to the first zero byte, but never
 // beyond the `size` bytes the module was given, whether it terminated the
@@ -78,43 +78,49 @@ bool AskModule(LoadStringFromResourceFunction function, unsigned int number,
                StringBase<char>& out) {
   // Zero-filled, so a module that claims a text but writes nothing yields
   // the empty text rather than stale memory.
-  std::unique_ptr<char[]> small(new char[kFirstBufferSize]());
-  const unsigned int length = function(number, kFirstBufferSize, small.get());
+  auto small = std::make_unique<char[]>(FirstBufferSize);
+  const unsigned int length = function(number, FirstBufferSize, small.get());
   if (length == 0) return false;
-  if (length < kFirstBufferSize) {
-    TakeText(small.get(), kFirstBufferSize, out);
+  if (length < FirstBufferSize) {
+    TakeText(small.get(), FirstBufferSize, out);
     return true;
   }
   // A claim beyond any sane text counts as no text from this module, as an
   // answer of 0 does, so the search goes on: one broken module must not
   // hide the texts of the modules after it. (This also keeps length + 1
   // from wrapping round.)
-  if (length > kMaxTextLength) return false;
+  if (length > MaxTextLength) return false;
   const unsigned int size = length + 1;
-  std::unique_ptr<char[]> large(new char[size]());
-  std::memcpy(large.get(), small.get(), kFirstBufferSize);
+  auto large = std::make_unique<char[]>(size);
+  std::memcpy(large.get(), small.get(), FirstBufferSize);
   small.reset();
   function(number, size, large.get());  // the second answer is not examined
   TakeText(large.get(), size, out);
   return true;
 }
 
-// Deletes every listed library object when the search ends, however it
-// ends; deleting one calls its "ModuleInit" with 0 and drops its reference.
-class LibraryListOwner {
- public:
-  explicit LibraryListOwner(std::vector<DynamicLibrary*>& libraries)
-      : libraries_(libraries) {}
-  ~LibraryListOwner() {
-    for (DynamicLibrary* library : libraries_) delete library;
-    libraries_.clear();
-  }
-  LibraryListOwner(const LibraryListOwner&) = delete;
-  LibraryListOwner& operator=(const LibraryListOwner&) = delete;
+using LibraryList = std::vector<std::unique_ptr<DynamicLibrary>>;
 
- private:
-  std::vector<DynamicLibrary*>& libraries_;
-};
+// The objects the loader has loaded, in its order, each in its owner:
+// deleting one calls its "ModuleInit" with 0 and drops its reference. Empty
+// when the loader lists nothing. The listing hands its objects over as
+// plain pointers, also those it made before running out of memory; each is
+// in an owner before anything else can fail.
+LibraryList LoadedLibraries(const Process& process) {
+  std::vector<DynamicLibrary*> listed;
+  LibraryList owned;
+  try {
+    if (!process.GetLoadedLibraries(listed)) return owned;
+    owned.reserve(listed.size());
+  } catch (...) {
+    // Memory ran out while listing or reserving: the objects listed so far
+    // are ours all the same, and go at once.
+    for (DynamicLibrary* library : listed) std::unique_ptr<DynamicLibrary> gone(library);
+    throw;
+  }
+  for (DynamicLibrary* library : listed) owned.emplace_back(library);  // reserved: cannot throw
+  return owned;
+}
 
 // Asks every loaded shared object in the loader's order; the first one with
 // a text wins.
@@ -122,19 +128,18 @@ bool AskLanguageModules(unsigned int number, StringBase<char>& out) {
   Process* process = nullptr;
   try {
     process = Process::Current();
-  } catch (const Exception&) {
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception&) {
     // No process descriptor (its executable path could not be resolved):
     // no list of loaded objects either, so nobody can be asked.
     return false;
   }
   if (process == nullptr) return false;
 
-  std::vector<DynamicLibrary*> libraries;
-  LibraryListOwner owner(libraries);
-  if (!process->GetLoadedLibraries(libraries)) return false;
-
+  const LibraryList libraries = LoadedLibraries(*process);
   const StringBase<char> symbol("OrvLoadStringFromResource");
-  for (DynamicLibrary* library : libraries) {
+  for (const std::unique_ptr<DynamicLibrary>& library : libraries) {
     if (library == nullptr) continue;
     // Only the object's own function: the main program's handle sees the
     // whole global scope, and any handle its object's dependencies, which

@@ -13,8 +13,11 @@
 // of length + 1 bytes. Texts from language modules are never stored: every
 // lookup asks again.
 //
-// The catalogue is written only during static initialisation (one thread, the
-// loader's) and read without a lock afterwards from any thread.
+// Threads: the catalogue is written only during static initialisation (one
+// thread, the loader's) and read without a lock afterwards from any thread.
+// Lookups that reach the language modules may run on several threads at
+// once: each lists the loaded objects anew, so a language module's function
+// must itself allow calls from several threads.
 #ifndef ORV_ERROR_MESSAGECATALOGUE_H
 #define ORV_ERROR_MESSAGECATALOGUE_H
 

@@ -1,60 +1,25 @@
-// orv/file/File.cpp - the named file and the shared parts of its implementations.
+// orv/file/File.cpp - a named file whose implementation does the work.
 #include "orv/file/File.h"
 
-#include <cerrno>
 #include <exception>
 #include <memory>
+#include <utility>
 
+#include "orv/error/MessageNumbers.h"
 #include "orv/file/FileException.h"
 #include "orv/file/FileImplStream.h"
 
 namespace orv {
 namespace {
 
-constexpr long kMessageNotFound = 1001;
-constexpr long kMessageCannotOpen = 1003;
-constexpr long kMessageCannotRead = 1009;
-constexpr long kMessageCannotWrite = 1010;
-constexpr long kMessageBadFile = 1016;
-
 // WriteZeros never holds more than one block of this size (0xF000).
-constexpr std::size_t kZeroBlock = 61440;
+constexpr std::size_t ZeroBlockSize = 61440;
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// FileImpl
+File::File() noexcept : name(), implementation() {}
 
-FileImpl::FileImpl() = default;
-
-FileImpl::~FileImpl() = default;
-
-long FileImpl::MessageForErrno(int error, long defaultNumber) noexcept {
-  switch (error) {
-    case ENOENT:  // no such file or directory
-      return 1001;
-    case ENOTDIR:  // a component of the path is not a directory
-      return 1002;
-    case ENFILE:  // the system's file table is full
-    case EMFILE:  // the process has no free descriptor
-      return 1012;
-    case EPERM:  // operation not permitted
-      return 1013;
-    case ENOMEM:  // out of memory
-      return 1014;
-    case EEXIST:  // the file exists already
-      return 1029;
-    default:  // EACCES included: the caller's number says what failed
-      return defaultNumber;
-  }
-}
-
-// ---------------------------------------------------------------------------
-// File
-
-File::File() noexcept : name(), implementation(nullptr) {}
-
-File::~File() { delete implementation; }
+File::~File() = default;
 
 FileImpl& File::Implementation(long number) {
   if (implementation == nullptr) throw FileException(number, name);
@@ -64,8 +29,7 @@ FileImpl& File::Implementation(long number) {
 void File::Close() {
   if (implementation == nullptr || !implementation->IsOpen()) return;
   // Gone whatever the close reports.
-  const std::unique_ptr<FileImpl> closing(implementation);
-  implementation = nullptr;
+  const std::unique_ptr<FileImpl> closing(std::move(implementation));
   try {
     closing->Close();
   } catch (const FileException& e) {
@@ -76,7 +40,7 @@ void File::Close() {
 }
 
 void File::Write(const void* data, std::size_t length) {
-  FileImpl& impl = Implementation(kMessageCannotWrite);
+  FileImpl& impl = Implementation(MessageCannotWriteFile);
   try {
     impl.Write(data, length);
   } catch (const FileException& e) {
@@ -87,14 +51,14 @@ void File::Write(const void* data, std::size_t length) {
   }
 }
 
-void File::Rewind() { Implementation(kMessageBadFile).Seek(0); }
+void File::Rewind() { Implementation(MessageBadFileOrFolder).Seek(0); }
 
-void File::SeekToEnd() { Implementation(kMessageBadFile).SeekToEnd(); }
+void File::SeekToEnd() { Implementation(MessageBadFileOrFolder).SeekToEnd(); }
 
 void File::SetName(const char* text) { name = FileString(text); }
 
 const FileString& File::GetName() {
-  if (name.empty()) throw FileException(kMessageBadFile, FileString());
+  if (name.empty()) throw FileException(MessageBadFileOrFolder, FileString());
   return name;
 }
 
@@ -109,25 +73,24 @@ bool File::Wipe() {
 }
 
 void File::Open(int mode) {
-  delete implementation;
-  implementation = nullptr;
-  implementation = new FileImplStream();
+  implementation.reset();  // the earlier file is closed before the new open
+  implementation = std::make_unique<FileImplStream>();
   if ((mode & ModeMustExist) != 0 && !name.IsExistingFile()) {
-    throw FileException(kMessageNotFound, name);
+    throw FileException(MessageFileNotFound, name);
   }
   // An empty name would otherwise open the current directory.
-  if (name.empty()) throw FileException(kMessageBadFile, name);
+  if (name.empty()) throw FileException(MessageBadFileOrFolder, name);
   try {
     implementation->Open(name.c_str(), mode);
   } catch (const Exception&) {
     throw;
   } catch (const std::exception&) {
-    throw FileException(kMessageCannotOpen, name);
+    throw FileException(MessageFileCannotBeOpened, name);
   }
 }
 
 std::size_t File::Read(void* buffer, std::size_t length, bool exact) {
-  FileImpl& impl = Implementation(kMessageCannotRead);
+  FileImpl& impl = Implementation(MessageCannotReadFile);
   std::size_t got = 0;
   try {
     got = impl.Read(buffer, length);
@@ -136,18 +99,19 @@ std::size_t File::Read(void* buffer, std::size_t length, bool exact) {
     renamed.SetFileName(name);
     throw renamed;
   }
-  if (exact && got != length) throw FileException(kMessageCannotRead, name);
+  if (exact && got != length) throw FileException(MessageCannotReadFile, name);
   return got;
 }
 
-std::uint64_t File::GetSize() { return Implementation(kMessageBadFile).GetSize(); }
+std::uint64_t File::GetSize() { return Implementation(MessageBadFileOrFolder).GetSize(); }
 
-void File::Flush() { Implementation(kMessageBadFile).Flush(); }
+void File::Flush() { Implementation(MessageBadFileOrFolder).Flush(); }
 
 void File::WriteZeros(std::uint64_t count) {
   if (count == 0) return;
-  const std::size_t block = count < kZeroBlock ? static_cast<std::size_t>(count) : kZeroBlock;
-  const std::unique_ptr<char[]> zeros(new char[block]());
+  const std::size_t block =
+      count < ZeroBlockSize ? static_cast<std::size_t>(count) : ZeroBlockSize;
+  const auto zeros = std::make_unique<char[]>(block);  // zero-filled
   for (std::uint64_t remaining = count; remaining > 0;) {
     const std::size_t length =
         remaining < block ? static_cast<std::size_t>(remaining) : block;

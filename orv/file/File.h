@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "orv/Export.h"
 #include "orv/file/FileImpl.h"
@@ -18,7 +19,8 @@ namespace orv {
 
 class ORV_API File {
  public:
-  /// The mode bits, also reachable as File::ModeRead and so on.
+  /// The mode bits, also reachable as File::ModeRead and so on: aliases of
+  /// the namespace constants in FileImpl.h, which hold the values.
   static constexpr int ModeRead = orv::ModeRead;
   static constexpr int ModeWrite = orv::ModeWrite;
   static constexpr int ModeTruncate = orv::ModeTruncate;
@@ -77,8 +79,8 @@ class ORV_API File {
   /// Writes `count` zero bytes through Write, in blocks of at most 61440.
   void WriteZeros(std::uint64_t count);
 
-  FileString name;              // as the caller set it, not made absolute
-  FileImpl* implementation;     // owned, or null
+  FileString name;                           // as the caller set it, not made absolute
+  std::unique_ptr<FileImpl> implementation;  // or null
 
  protected:
   /// The implementation; throws FileException `number` naming this file

@@ -9,7 +9,7 @@
 namespace orv {
 
 /// An Exception that also carries the file name; its text shows the name
-/// absolute and shortened in place of "%1".
+/// absolute and shortened in place of "%1". Threads: as for Exception.
 class ORV_API FileException : public Exception {
  public:
   /// Number, arguments and location from `base`, plus the file name.

@@ -5,6 +5,11 @@
 // the file; operations that only position the stream leave a failure in the
 // stream state, which a later Tell (-1), GetSize (0), Read or Write shows.
 // Sizes and positions are 64-bit on every architecture, as file offsets are.
+//
+// Threads: each implementation says which of its operations may overlap
+// (FileImplStream serialises its stream operations). `name` is written by
+// Open and read without a lock, so Open must not overlap any other operation
+// on the same object.
 #ifndef ORV_FILE_FILEIMPL_H
 #define ORV_FILE_FILEIMPL_H
 
@@ -76,8 +81,10 @@ class ORV_API FileImpl {
   /// Writes pending data and closes the file; nothing when no file is open.
   /// Throws FileException (1010 unless errno maps) when data did not reach
   /// the file; the file is closed either way. Destruction closes the file
-  /// too, but cannot report.
-  virtual void Close() = 0;
+  /// too, but cannot report. This default writes pending data through Flush
+  /// when a file is open and leaves the closing to the destructor, so that
+  /// an implementation written before Close existed keeps working.
+  virtual void Close();
 
   /// The message number of a system error:
   ///   ENOENT 1001, ENOTDIR 1002, ENFILE/EMFILE 1012, EPERM 1013,

@@ -10,20 +10,17 @@
 #include <cerrno>
 #include <limits>
 
+#include "orv/error/MessageNumbers.h"
 #include "orv/file/FileException.h"
 
 namespace orv {
 namespace {
 
-constexpr int kMessageCannotOpen = 1003;
-constexpr int kMessageCannotRead = 1009;
-constexpr int kMessageCannotWrite = 1010;
-
 // The largest count one stream call takes (streamsize is 32 bits on i386).
-constexpr std::size_t kMaxChunk =
+constexpr std::size_t MaxChunk =
     static_cast<std::size_t>(std::numeric_limits<std::streamsize>::max());
 
-constexpr std::ios_base::openmode kBoth = std::ios_base::in | std::ios_base::out;
+constexpr std::ios_base::openmode BothDirections = std::ios_base::in | std::ios_base::out;
 
 // The position that a failed positioning returns.
 bool Failed(std::streampos position) { return std::streamoff(position) == -1; }
@@ -34,7 +31,7 @@ std::uint64_t SizeOf(std::streamoff end) { return end < 0 ? 0 : static_cast<std:
 }  // namespace
 
 FileImplStream::FileImplStream()
-    : canRead(false), canWrite(false), openMode(0), descriptor(-1), device(0), inode(0) {}
+    : canRead(false), canWrite(false), openMode(0), descriptor_(-1), device_(0), inode_(0) {}
 
 // The stream's destructor closes the file; a failure of that close cannot be
 // reported from here.
@@ -65,14 +62,14 @@ void FileImplStream::Open(const char* fileName, int mode) {
   }
 
   MutexLock guard(lock);
-  descriptor = -1;
+  descriptor_ = -1;
   // A state left by an earlier use of this stream must not fail this open.
   clear();
   errno = 0;
   // An open file buffer refuses a second open, as the standard open does.
   if (rdbuf()->is_open()) {
     setstate(std::ios_base::failbit);
-    ThrowError(kMessageCannotOpen);
+    ThrowError(MessageFileCannotBeOpened);
   }
   // The standard file buffer keeps its descriptor to itself. The C++
   // runtime's stdio_filebuf is a basic_filebuf that tells it, so the file is
@@ -81,41 +78,41 @@ void FileImplStream::Open(const char* fileName, int mode) {
   __gnu_cxx::stdio_filebuf<char> opening;
   if (opening.open(name.c_str(), streamMode) == nullptr) {
     setstate(std::ios_base::failbit);
-    ThrowError(kMessageCannotOpen);
+    ThrowError(MessageFileCannotBeOpened);
   }
   struct stat info {};
   if (fstat(opening.fd(), &info) != 0) {
     setstate(std::ios_base::failbit);
-    ThrowError(kMessageCannotOpen);
+    ThrowError(MessageFileCannotBeOpened);
   }
   // A folder opens for reading, and its first read fails: refuse it here
   // (`opening` closes it).
   if (S_ISDIR(info.st_mode)) {
     setstate(std::ios_base::failbit);
     errno = EISDIR;
-    ThrowError(kMessageCannotOpen);
+    ThrowError(MessageFileCannotBeOpened);
   }
-  descriptor = opening.fd();
-  device = static_cast<std::uint64_t>(info.st_dev);
-  inode = static_cast<std::uint64_t>(info.st_ino);
+  descriptor_ = opening.fd();
+  device_ = static_cast<std::uint64_t>(info.st_dev);
+  inode_ = static_cast<std::uint64_t>(info.st_ino);
   rdbuf()->swap(opening);
 }
 
 bool FileImplStream::HoldsDescriptor() const {
-  if (descriptor < 0 || !rdbuf()->is_open()) return false;
+  if (descriptor_ < 0 || !rdbuf()->is_open()) return false;
   struct stat info {};
-  return fstat(descriptor, &info) == 0 && static_cast<std::uint64_t>(info.st_dev) == device &&
-         static_cast<std::uint64_t>(info.st_ino) == inode;
+  return fstat(descriptor_, &info) == 0 && static_cast<std::uint64_t>(info.st_dev) == device_ &&
+         static_cast<std::uint64_t>(info.st_ino) == inode_;
 }
 
 std::size_t FileImplStream::Read(void* buffer, std::size_t length) {
   MutexLock guard(lock);
   errno = 0;
-  if (!rdbuf()->is_open()) ThrowError(kMessageCannotRead);
+  if (!rdbuf()->is_open()) ThrowError(MessageCannotReadFile);
   char* target = static_cast<char*>(buffer);
   std::size_t got = 0;
   while (got < length) {
-    const std::size_t chunk = length - got < kMaxChunk ? length - got : kMaxChunk;
+    const std::size_t chunk = length - got < MaxChunk ? length - got : MaxChunk;
     read(target + got, static_cast<std::streamsize>(chunk));
     got += static_cast<std::size_t>(gcount());
     if (!good()) break;
@@ -126,21 +123,21 @@ std::size_t FileImplStream::Read(void* buffer, std::size_t length) {
     return got;
   }
   if (eof()) return 0;
-  if (!good()) ThrowError(kMessageCannotRead);
+  if (!good()) ThrowError(MessageCannotReadFile);
   return 0;
 }
 
 void FileImplStream::Write(const void* data, std::size_t length) {
   MutexLock guard(lock);
   errno = 0;
-  if (!rdbuf()->is_open()) ThrowError(kMessageCannotWrite);
+  if (!rdbuf()->is_open()) ThrowError(MessageCannotWriteFile);
   const char* source = static_cast<const char*>(data);
   for (std::size_t done = 0; done < length && good();) {
-    const std::size_t chunk = length - done < kMaxChunk ? length - done : kMaxChunk;
+    const std::size_t chunk = length - done < MaxChunk ? length - done : MaxChunk;
     write(source + done, static_cast<std::streamsize>(chunk));
     done += chunk;
   }
-  if (!good()) ThrowError(kMessageCannotWrite);
+  if (!good()) ThrowError(MessageCannotWriteFile);
 }
 
 void FileImplStream::Create(const char* fileName, int mode) {
@@ -159,10 +156,10 @@ std::uint64_t FileImplStream::GetSize() {
   }
   if (canWrite) {
     if (fail()) return 0;
-    const std::streamoff here = rdbuf()->pubseekoff(0, std::ios_base::cur, kBoth);
+    const std::streamoff here = rdbuf()->pubseekoff(0, std::ios_base::cur, BothDirections);
     if (here < 0) return 0;
-    const std::streamoff last = rdbuf()->pubseekoff(0, std::ios_base::end, kBoth);
-    rdbuf()->pubseekpos(here, kBoth);
+    const std::streamoff last = rdbuf()->pubseekoff(0, std::ios_base::end, BothDirections);
+    rdbuf()->pubseekpos(here, BothDirections);
     return SizeOf(last);
   }
   return 0;
@@ -184,7 +181,7 @@ void FileImplStream::Seek(std::int64_t position) {
   MutexLock guard(lock);
   if (canRead) seekg(static_cast<std::streamoff>(position));
   if (canWrite && !fail()) {
-    if (Failed(rdbuf()->pubseekpos(static_cast<std::streamoff>(position), kBoth))) {
+    if (Failed(rdbuf()->pubseekpos(static_cast<std::streamoff>(position), BothDirections))) {
       setstate(std::ios_base::failbit);
     }
   }
@@ -194,7 +191,7 @@ void FileImplStream::SeekToEnd() {
   MutexLock guard(lock);
   if (canRead) seekg(0, std::ios_base::end);
   if (canWrite && !fail()) {
-    if (Failed(rdbuf()->pubseekoff(0, std::ios_base::end, kBoth))) {
+    if (Failed(rdbuf()->pubseekoff(0, std::ios_base::end, BothDirections))) {
       setstate(std::ios_base::failbit);
     }
   }
@@ -207,7 +204,7 @@ void FileImplStream::Flush() {
     // The buffered data did not reach the file: report it now rather than
     // lose it silently at close.
     setstate(std::ios_base::badbit);
-    ThrowError(kMessageCannotWrite);
+    ThrowError(MessageCannotWriteFile);
   }
 }
 
@@ -215,25 +212,25 @@ void FileImplStream::Truncate() {
   const std::int64_t position = Tell();
   MutexLock guard(lock);
   errno = 0;
-  if (position < 0) ThrowError(kMessageCannotWrite);  // no position to cut at
+  if (position < 0) ThrowError(MessageCannotWriteFile);  // no position to cut at
   if (!HoldsDescriptor()) {
     errno = EBADF;
-    ThrowError(kMessageCannotWrite);
+    ThrowError(MessageCannotWriteFile);
   }
   // The buffered data goes first; losing it would corrupt the content that
   // the cut is meant to keep.
   errno = 0;
   if (rdbuf()->pubsync() == -1) {
     setstate(std::ios_base::badbit);
-    ThrowError(kMessageCannotWrite);
+    ThrowError(MessageCannotWriteFile);
   }
   // The open file itself, not whatever the name leads to now.
   errno = 0;
-  if (::ftruncate(descriptor, static_cast<off_t>(position)) != 0) {
-    ThrowError(kMessageCannotWrite);
+  if (::ftruncate(descriptor_, static_cast<off_t>(position)) != 0) {
+    ThrowError(MessageCannotWriteFile);
   }
   // Moving to the new end also drops what the buffer read beyond the cut.
-  if ((canRead || canWrite) && Failed(rdbuf()->pubseekoff(0, std::ios_base::end, kBoth))) {
+  if ((canRead || canWrite) && Failed(rdbuf()->pubseekoff(0, std::ios_base::end, BothDirections))) {
     setstate(std::ios_base::failbit);
   }
 }
@@ -242,7 +239,7 @@ void FileImplStream::GetTimes(CompactTime& created, CompactTime& accessed,
                               CompactTime& modified) {
   struct stat info {};
   errno = 0;
-  if (stat(name.c_str(), &info) != 0) ThrowError(kMessageCannotRead);
+  if (stat(name.c_str(), &info) != 0) ThrowError(MessageCannotReadFile);
   // Linux keeps no creation time: the last status change stands in for it.
   created = CompactTime::FromTime(info.st_ctime);
   accessed = CompactTime::FromTime(info.st_atime);
@@ -255,19 +252,19 @@ void FileImplStream::SetTimes(const CompactTime& /*created*/, const CompactTime&
   times.actime = CompactTime::ToTime(accessed);
   times.modtime = CompactTime::ToTime(modified);
   errno = 0;
-  if (utime(name.c_str(), &times) != 0) ThrowError(kMessageCannotWrite);
+  if (utime(name.c_str(), &times) != 0) ThrowError(MessageCannotWriteFile);
 }
 
 void FileImplStream::Close() {
   MutexLock guard(lock);
-  descriptor = -1;
+  descriptor_ = -1;
   if (!rdbuf()->is_open()) return;
   errno = 0;
   // close() writes the buffered data and closes the file even when the
   // writing fails.
   if (rdbuf()->close() == nullptr) {
     setstate(std::ios_base::failbit);
-    ThrowError(kMessageCannotWrite);
+    ThrowError(MessageCannotWriteFile);
   }
 }
 

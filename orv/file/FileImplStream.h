@@ -11,7 +11,11 @@
 namespace orv {
 
 /// Works through basic_fstream<char>; every stream operation is serialised
-/// by `lock`. The read position is used when the file was opened for input,
+/// by `lock`, so Read, Write, GetSize, Tell, IsOpen, Seek, SeekToEnd, Flush
+/// and Close may be called from several threads at once (each one whole;
+/// Truncate, which calls others, is not one step). Open, Create, GetTimes,
+/// SetTimes and ThrowError use `name` without the lock: Open and Create must
+/// not overlap any other operation. The read position is used when the file was opened for input,
 /// else the write position when it was opened for output (ModeWrite or
 /// ModeCreate); a file opened with ModeAppend or ModeTruncate alone reports
 /// position and size 0 and ignores Seek. Destruction closes the file; a
@@ -60,15 +64,15 @@ class ORV_API FileImplStream : public FileImpl, public std::basic_fstream<char> 
   int openMode;
 
  private:
-  /// Whether `descriptor` is still the stream's open file.
+  /// Whether `descriptor_` is still the stream's open file.
   bool HoldsDescriptor() const;
 
   // The descriptor of the stream's open file, -1 when none; with the device
   // and inode it had at Open, so that a file opened through the stream's own
   // open after ours is never taken for it.
-  int descriptor;
-  std::uint64_t device;
-  std::uint64_t inode;
+  int descriptor_;
+  std::uint64_t device_;
+  std::uint64_t inode_;
 };
 
 }  // namespace orv

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "orv/error/MessageNumbers.h"
 #include "orv/file/FileException.h"
 
 namespace orv {
@@ -20,17 +21,13 @@ namespace {
 // Sizes of the buffers that getcwd and realpath write into (terminating zero
 // included). realpath assumes a buffer of PATH_MAX bytes, which is 4096 on
 // Linux; the static_assert keeps the two in step.
-constexpr std::size_t kPathBufferSize = 4096;
-static_assert(PATH_MAX <= static_cast<long>(kPathBufferSize),
+constexpr std::size_t PathBufferSize = 4096;
+static_assert(PATH_MAX <= static_cast<long>(PathBufferSize),
               "realpath may write more than the path buffer holds");
 
-constexpr std::size_t kDefaultDisplayLength = 512;
-constexpr char kExtensionMark = '.';
-constexpr const char* kNone = "<none>";
-
-// Message numbers of the failures reported here.
-constexpr long kFileCannotBeOpened = 1003;  // "file %1 cannot be opened"
-constexpr long kBadFileOrFolder = 1016;     // "bad file/folder: %1"
+constexpr std::size_t DefaultDisplayLength = 512;
+constexpr char ExtensionMark = '.';
+constexpr const char* NoName = "<none>";
 
 bool IsSeparator(char c) {
   return FileString::GetSeparators().find(c) != std::string::npos;
@@ -46,12 +43,12 @@ bool HasEmbeddedZero(const std::string& name) {
 // when it cannot be read (removed, or longer than the buffer), so no name is
 // ever built from an unfilled buffer.
 StringBase<char> CurrentDirectory(const FileString& name) {
-  char buffer[kPathBufferSize];
+  char buffer[PathBufferSize];
   const int savedErrno = errno;
   errno = 0;
   const char* result = ::getcwd(buffer, sizeof buffer);
   errno = savedErrno;
-  if (result == nullptr) throw FileException(kBadFileOrFolder, name);
+  if (result == nullptr) throw FileException(MessageBadFileOrFolder, name);
   return StringBase<char>(result);
 }
 
@@ -66,6 +63,12 @@ bool HasDotComponent(const std::string& text) {
     if (at[2] == '/') return true;
     if (at[2] == '.' && end - at >= 4 && at[3] == '/') return true;
   }
+}
+
+// Whether MakeAbsolute would leave the text as it is: it begins with a
+// separator and holds no "/./" or "/../" to clean up.
+bool IsAbsoluteAndClean(const std::string& text) {
+  return !text.empty() && IsSeparator(text.front()) && !HasDotComponent(text);
 }
 
 // The textual clean-up of an absolute name, in one pass over its components
@@ -189,7 +192,7 @@ FileString FileString::GetFileName(bool withExtension) const {
 }
 
 FileString& FileString::RemoveExtension() {
-  const std::size_t dot = rfind(kExtensionMark);
+  const std::size_t dot = rfind(ExtensionMark);
   if (dot == npos) return *this;
   // A separator behind the dot means the dot belongs to a directory name.
   if (find_first_of(GetSeparators(), dot + 1) != npos) return *this;
@@ -201,7 +204,7 @@ FileString& FileString::SetExtension(const StringBase<char>& extension) {
   // The name itself as the extension: read it before the name changes.
   if (&extension == this) return SetExtension(StringBase<char>(extension));
   RemoveExtension();
-  if (extension.empty() || extension.front() != kExtensionMark) push_back(kExtensionMark);
+  if (extension.empty() || extension.front() != ExtensionMark) push_back(ExtensionMark);
   append(extension);
   return *this;
 }
@@ -233,13 +236,13 @@ FileString& FileString::MakeAbsolute() {
 
 FileString& FileString::Canonicalize() {
   if (empty()) return *this;
-  if (HasEmbeddedZero(*this)) throw FileException(kFileCannotBeOpened, *this);
-  char buffer[kPathBufferSize];
+  if (HasEmbeddedZero(*this)) throw FileException(MessageFileCannotBeOpened, *this);
+  char buffer[PathBufferSize];
   const int savedErrno = errno;
   errno = 0;
   const char* result = ::realpath(c_str(), buffer);
   errno = savedErrno;
-  if (result == nullptr) throw FileException(kFileCannotBeOpened, *this);
+  if (result == nullptr) throw FileException(MessageFileCannotBeOpened, *this);
   assign(result);
   return *this;
 }
@@ -257,16 +260,20 @@ bool FileString::IsExistingFile() const {
 }
 
 StringBase<char> FileString::GetShortName(std::size_t maxLength) const {
-  if (empty()) return StringBase<char>(kNone);
-  if (maxLength == 0) maxLength = kDefaultDisplayLength;
+  if (empty()) return StringBase<char>(NoName);
+  if (maxLength == 0) maxLength = DefaultDisplayLength;
 
-  // Used while exception texts are composed, so a name that cannot be made
-  // absolute is shown as it was given instead of throwing.
+  // A file implementation made its name absolute when it opened the file,
+  // and its errors carry that name: it is shown as it is. Any other name is
+  // made absolute here; since this runs while exception texts are composed,
+  // one that cannot be is shown as it was given instead of throwing.
   FileString text(*this);
-  try {
-    text.MakeAbsolute();
-  } catch (const FileException&) {
-    text = *this;
+  if (!IsAbsoluteAndClean(text)) {
+    try {
+      text.MakeAbsolute();
+    } catch (const FileException&) {
+      text = *this;
+    }
   }
 
   // Leading directories are replaced by "..." one at a time, keeping the
@@ -292,7 +299,7 @@ StringBase<char> FileString::GetShortName(std::size_t maxLength) const {
 
 StringBase<char> FileString::GetDisplayName(std::size_t maxLength,
                                             bool noneWhenEmpty) const {
-  if (empty()) return StringBase<char>(noneWhenEmpty ? kNone : "");
+  if (empty()) return StringBase<char>(noneWhenEmpty ? NoName : "");
   return GetShortName(maxLength);
 }
 

@@ -3,6 +3,11 @@
 // Paths follow POSIX: "/" separates components, a leading "/" makes a path
 // absolute. All operations are byte-wise and case-sensitive. The operations
 // that change the name work in place and return the object.
+//
+// Threads: a FileString is used by one thread at a time, like any string.
+// GetSeparators is safe on any thread, its first call included. MakeAbsolute
+// (and with it GetShortName and GetDisplayName) reads the process's current
+// directory and HOME, which other threads must not change meanwhile.
 #ifndef ORV_FILE_FILESTRING_H
 #define ORV_FILE_FILESTRING_H
 

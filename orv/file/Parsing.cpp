@@ -5,14 +5,11 @@
 #include <cstring>
 
 #include "orv/error/Exception.h"
+#include "orv/error/MessageNumbers.h"
 #include "orv/startup/SystemInfo.h"
 
 namespace orv {
 namespace {
-
-constexpr long kValueOutOfRange = 2005;
-constexpr long kDecimalExpected = 2020;
-constexpr long kNumberExpected = 2021;
 
 // Every byte is read as unsigned char: bytes above 127 must never reach the
 // <cctype> functions as negative values.
@@ -97,7 +94,7 @@ unsigned int Parsing::ParseDecimal(unsigned int flags, unsigned int max) {
   tokenStart = cursor;
   if (!IsDecimalDigit(Byte(cursor))) {
     FindTokenEnd(TokenToBlank);
-    Error(kDecimalExpected, nullptr);
+    Error(MessageDecimalExpected, nullptr);
   }
   unsigned int value = 0;
   bool overflow = false;
@@ -111,13 +108,13 @@ unsigned int Parsing::ParseDecimal(unsigned int flags, unsigned int max) {
   if (overflow) {
     if ((flags & ParseNoRangeError) == 0) {
       FindTokenEnd(TokenToCursor);
-      Error(kValueOutOfRange, nullptr);
+      Error(MessageValueOutOfRange, nullptr);
     }
     value = 4294967295u;
   }
   if (max != 0 && value > max) {
     FindTokenEnd(TokenToCursor);
-    Error(kValueOutOfRange, nullptr);
+    Error(MessageValueOutOfRange, nullptr);
   }
   if ((flags & ParseSkipBlanks) != 0) SkipBlanks();
   return value;
@@ -162,7 +159,7 @@ unsigned int Parsing::ParseNumber(unsigned int flags, unsigned int max) {
         // Above 0x0FFFFFFF one more digit would exceed 32 bits.
         if (value > 0x0FFFFFFFu && rangeError) {
           FindTokenEnd(TokenToCursor);
-          Error(kValueOutOfRange, nullptr);
+          Error(MessageValueOutOfRange, nullptr);
         }
         ++cursor;
         value = value * 16u + static_cast<unsigned int>(digit);
@@ -170,7 +167,7 @@ unsigned int Parsing::ParseNumber(unsigned int flags, unsigned int max) {
       }
       if (digitRequired && !anyDigit) {
         FindTokenEnd(TokenToBlank);
-        Error(kNumberExpected, nullptr);
+        Error(MessageNumberExpected, nullptr);
       }
     } else {
       // A "0" not followed by an octal digit is the number 0.
@@ -178,7 +175,7 @@ unsigned int Parsing::ParseNumber(unsigned int flags, unsigned int max) {
         // Above 0x1FFFFFFF one more digit would exceed 32 bits.
         if (value > 0x1FFFFFFFu && rangeError) {
           FindTokenEnd(TokenToCursor);
-          Error(kValueOutOfRange, nullptr);
+          Error(MessageValueOutOfRange, nullptr);
         }
         value = value * 8u + (Byte(cursor) - '0');
         ++cursor;
@@ -187,14 +184,14 @@ unsigned int Parsing::ParseNumber(unsigned int flags, unsigned int max) {
 
     if (max != 0 && value > max) {
       FindTokenEnd(TokenToCursor);
-      Error(kValueOutOfRange, nullptr);
+      Error(MessageValueOutOfRange, nullptr);
     }
     if ((flags & ParseSkipBlanks) != 0) SkipBlanks();
     return value;
   } catch (Exception& e) {
     // The decimal path reports a missing digit in its own words; here the
     // item may have been any kind of number.
-    if (e.GetNumber() == kDecimalExpected) e.SetNumber(kNumberExpected);
+    if (e.GetNumber() == MessageDecimalExpected) e.SetNumber(MessageNumberExpected);
     throw;
   }
 }

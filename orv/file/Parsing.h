@@ -18,6 +18,9 @@
 // SystemInfo::LineBreaksAreBlank answers true). The text is not copied: it
 // belongs to the caller, must stay unchanged while the scanner is used and
 // ends with a zero byte.
+//
+// Threads: a scanner is used by one thread at a time; scanners on different
+// threads may read the same text at once.
 #ifndef ORV_FILE_PARSING_H
 #define ORV_FILE_PARSING_H
 
@@ -45,7 +48,8 @@ constexpr unsigned int ParseIgnoreCase = 0x800000;
 
 class ORV_API Parsing {
  public:
-  /// The flag bits, also reachable as Parsing::ParseSkipBlanks etc.
+  /// The flag bits, also reachable as Parsing::ParseSkipBlanks etc.: aliases
+  /// of the namespace constants above, which hold the values.
   static constexpr unsigned int ParseSkipBlanks = orv::ParseSkipBlanks;
   static constexpr unsigned int ParseNoRangeError = orv::ParseNoRangeError;
   static constexpr unsigned int ParseOctal = orv::ParseOctal;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "orv/error/Exception.h"
+#include "orv/error/MessageNumbers.h"
 #include "orv/text/internal/CompactBase.h"
 
 namespace orv {
@@ -18,11 +19,9 @@ constexpr std::int64_t TicksPerMinute = 600000000;
 // 1601-01-01 to 1970-01-01: 369 years, 89 of them leap years, in seconds.
 static_assert(epochTicks == (369LL * 365 + 89) * 86400 * TicksPerSecond, "epoch ticks");
 
-constexpr std::uint32_t kMessageInvalidDateTime = 1313;
-
 // The message that every invalid or missing date and time reports.
 [[noreturn]] void ThrowInvalid(const std::string& what) {
-  throw Exception(kMessageInvalidDateTime, StringBase<char>(what));
+  throw Exception(MessageInvalidDateTime, StringBase<char>(what));
 }
 
 [[noreturn]] void ThrowNotSet() { ThrowInvalid("not set"); }

@@ -5,7 +5,6 @@
 #include "jni/ApplicationName.h"
 #include "orv/file/FileException.h"
 #include "orv/file/FileString.h"
-#include "orv/error/ErrorLocation.h"
 #include "orv/startup/AutoInit.h"
 #include "orv/startup/Module.h"
 #include "orv/startup/StartUp.h"
@@ -27,7 +26,6 @@ TEST(LoadedLibrary, ModuleIsMainWithItsNameAndTag) {
 
 TEST(LoadedLibrary, ServicesAreRegisteredAndStarted) {
   EXPECT_EQ(orv::AutoInitBase::RegisteredCount(), 4u);
-  EXPECT_TRUE(orv::internal::ErrorLocationTableExists());
   ASSERT_NE(orv::StartUpTime(), nullptr);  // the local time of start-up
   EXPECT_TRUE(orv::StartUpTime()->fieldsValid || orv::StartUpTime()->ticksValid);
 }

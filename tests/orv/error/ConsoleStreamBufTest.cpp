@@ -16,8 +16,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "orv/file/File.h"
@@ -253,11 +255,12 @@ TEST_F(ConsoleTee, FlushesAt80ColumnsAndAtLineEnds) {
   {
     orv::ConsoleStreamBuf buf;
     buf.SetToStandardOutput(false);
-    orv::File* file = new orv::File();
+    auto file = std::make_unique<orv::File>();
     file->SetName(path.c_str());
     file->Open(orv::ModeWrite | orv::ModeCreate | orv::ModeTruncate);
-    buf.SetTeeFile(file);
-    EXPECT_EQ(buf.GetTeeFile(), file);
+    const orv::File* const tee = file.get();
+    buf.SetTeeFile(std::move(file));
+    EXPECT_EQ(buf.GetTeeFile(), tee);
     std::ostream out(&buf);
 
     out << "\n";  // the column is process-wide: start it at 0
@@ -287,10 +290,10 @@ TEST_F(ConsoleTee, CopiesWhatTheDestinationGets) {
   std::string seen;
   {
     orv::ConsoleStreamBuf buf;
-    orv::File* file = new orv::File();
+    auto file = std::make_unique<orv::File>();
     file->SetName(path.c_str());
     file->Open(orv::ModeWrite | orv::ModeCreate | orv::ModeTruncate);
-    buf.SetTeeFile(file);
+    buf.SetTeeFile(std::move(file));
     StdoutCapture capture;
     std::ostream(&buf) << "both\n";
     seen = capture.Read();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "orv/error/Exception.h"
+#include "orv/error/internal/ErrorLocationTable.h"
 #include "orv/startup/AutoInit.h"
 #include "orv/startup/StartUp.h"
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "orv/error/ErrorLocation.h"
+#include "orv/error/internal/ErrorLocationTable.h"
 
 namespace {
 

@@ -7,10 +7,11 @@
 
 #include <new>
 
-#include "orv/error/ExceptionText.h"
 #include "orv/error/FormatMessage.h"
 #include "orv/error/LibraryMessages.h"
+#include "orv/error/internal/ExceptionReporter.h"
 #include "orv/startup/Module.h"
+#include "orv/startup/StartUp.h"
 
 namespace {
 

@@ -249,6 +249,7 @@ TEST_F(FileStringTest, ShortAndDisplayNames) {
       {"/home/user/projects/x.txt", 25, "/home/user/projects/x.txt"},
       {"/x/averyverylongname", 10, "/.../averyverylongname"},
       {"/a/../b/c", 0, "/b/c"},
+      {"/a/./b", 0, "/a/b"},
       {"rel.txt", 0, dir_ + "/rel.txt"},
       {"", 10, "<none>"},
   };

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -458,6 +459,45 @@ TEST_F(FileTest, RefusedPermissionIsCannotOpen) {
   }
   if (access(locked.c_str(), R_OK) == 0) GTEST_SKIP() << "permissions do not apply here";
   EXPECT_EQ(check(), 0);
+}
+
+// A caller's implementation written before FileImpl had Close: it counts the
+// flushes that reach it.
+class ImplementationWithoutClose : public orv::FileImpl {
+ public:
+  ImplementationWithoutClose(int& flushes, bool open) : flushes_(flushes), open_(open) {}
+  void Open(const char*, int) override {}
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  void Write(const void*, std::size_t) override {}
+  void Create(const char*, int) override {}
+  std::uint64_t GetSize() override { return 0; }
+  std::int64_t Tell() override { return 0; }
+  bool IsOpen() override { return open_; }
+  void Seek(std::int64_t) override {}
+  void SeekToEnd() override {}
+  void Flush() override { ++flushes_; }
+  void Truncate() override {}
+  void GetTimes(orv::CompactTime&, orv::CompactTime&, orv::CompactTime&) override {}
+  void SetTimes(const orv::CompactTime&, const orv::CompactTime&,
+                const orv::CompactTime&) override {}
+  [[noreturn]] void ThrowError(int number) override { throw orv::FileException(number, name); }
+
+ private:
+  int& flushes_;
+  bool open_;
+};
+
+TEST(FileImplDefault, CloseWritesPendingDataOnlyOfAnOpenFile) {
+  int flushes = 0;
+  ImplementationWithoutClose closed(flushes, false);
+  closed.Close();
+  EXPECT_EQ(flushes, 0);
+
+  orv::File file;
+  file.implementation = std::make_unique<ImplementationWithoutClose>(flushes, true);
+  file.Close();
+  EXPECT_EQ(flushes, 1);
+  EXPECT_EQ(file.implementation, nullptr);
 }
 
 }  // namespace
