@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Loads the 64-bit library on an older distribution: Debian 11 (bullseye,
 # glibc 2.31). A bullseye root, made with debootstrap from the machine's
-# Debian mirror and cached in /var/cache/quonvop4j/bullseye (made again only
-# when missing or incomplete), holds bullseye's own JVMs (17 and 11). In it,
+# Debian mirror and cached in ORV_BULLSEYE_CACHE of cmake/project.env (made
+# again only when missing or incomplete), holds bullseye's own JVMs (17 and 11). In it,
 # bullseye's 64-bit JVM 17 runs the demo and the JUnit tests against the
 # x86_64 build, with -Xcheck:jni. Builds what it needs first; prints how long
 # each part took.
@@ -15,9 +15,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
+# shellcheck source=cmake/project.env
+source cmake/project.env
 
-root=${ORV_BULLSEYE_ROOT:-/var/cache/quonvop4j/bullseye}
-jvm=/usr/lib/jvm/java-17-openjdk-amd64/bin/java
+root=${ORV_BULLSEYE_ROOT:-$ORV_BULLSEYE_CACHE}
+# bullseye_jvm RELEASE: where bullseye's package of that JVM puts it.
+bullseye_jvm() { echo "/usr/lib/jvm/java-$1-openjdk-amd64/bin/java"; }
+jvm=$(bullseye_jvm 17)
 packages=openjdk-17-jre-headless,openjdk-11-jre-headless
 complete="$root/.orv-root-complete"  # written last, holds $packages
 
@@ -48,7 +52,7 @@ make_root() {
     >"$partial.log" 2>&1 || { tail -30 "$partial.log"; exit 1; }
   local release
   for release in 17 11; do
-    [ -x "$partial/usr/lib/jvm/java-$release-openjdk-amd64/bin/java" ] ||
+    [ -x "$partial$(bullseye_jvm "$release")" ] ||
       { echo "test-bullseye.sh: bullseye's JVM $release is missing from the root" >&2; exit 1; }
   done
   echo "$packages" >"$partial/.orv-root-complete"
@@ -89,7 +93,7 @@ work=$(mktemp -d "$root/tmp/orv-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cp build/x86_64/libquonvop4j.so build/x86_64/java/quonvop4j.jar \
   build/x86_64/tests/java/quonvop4j-tests.jar \
-  /usr/share/java/junit-platform-console-standalone.jar "$work/"
+  "$ORV_JUNIT_JAR" "$work/"
 chmod -R a+rX "$work"
 inside=/tmp/$(basename "$work")
 
@@ -113,10 +117,10 @@ fi
 demo=$(in_root "$jvm" -Xcheck:jni -Djava.library.path="$inside" -jar "$inside/quonvop4j.jar" Demo 2>&1) ||
   fail=1
 echo "$demo"
-grep -q 'uses libquonvop4j 6.51.102.500, released 2009-10-07 (amd64, 64-bit JVM)' <<<"$demo" || fail=1
+grep -q -F "uses libquonvop4j $ORV_VERSION, released $ORV_RELEASE_DATE (amd64, 64-bit JVM)" <<<"$demo" || fail=1
 
 junit=$(in_root "$jvm" -Xcheck:jni -Djava.library.path="$inside" \
-  -jar "$inside/junit-platform-console-standalone.jar" \
+  -jar "$inside/$(basename "$ORV_JUNIT_JAR")" \
   --class-path "$inside/quonvop4j-tests.jar" --scan-class-path "$inside/quonvop4j-tests.jar" \
   --disable-banner --disable-ansi-colors --details=tree 2>&1) || fail=1
 echo "$junit"
