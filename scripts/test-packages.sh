@@ -195,10 +195,12 @@ consumer_cmake() {
     run_consumer "$arch" "$dir/consumer"
 }
 
-# A 64-bit consumer pointed at the i386 package must not take it.
+# A 64-bit consumer pointed at the i386 package must not take it (nor fall
+# back to the 64-bit one, which is hidden from it here).
 consumer_refuses_i386() {
   local out
   if out=$(consumer_configure x86_64 "$work/cmake-refuse" \
+             -DCMAKE_IGNORE_PATH="/usr/lib/${triplet[x86_64]}/cmake/quonvop4j" \
              -Dquonvop4j_DIR="/usr/lib/${triplet[i386]}/cmake/quonvop4j" 2>&1); then
     echo "a 64-bit consumer configured against the i386 package"
     return 1
