@@ -196,13 +196,14 @@ consumer_cmake() {
 }
 
 # A 64-bit consumer pointed at the i386 package must not take it (nor fall
-# back to the 64-bit one, which is hidden from it here).
+# back to the 64-bit one, which is hidden from it here, also where /lib is
+# /usr/lib).
 consumer_refuses_i386() {
-  local out
-  if out=$(consumer_configure x86_64 "$work/cmake-refuse" \
-             -DCMAKE_IGNORE_PATH="/usr/lib/${triplet[x86_64]}/cmake/quonvop4j" \
-             -Dquonvop4j_DIR="/usr/lib/${triplet[i386]}/cmake/quonvop4j" 2>&1); then
-    echo "a 64-bit consumer configured against the i386 package"
+  local out dir=$work/cmake-refuse package=cmake/quonvop4j
+  if out=$(consumer_configure x86_64 "$dir" \
+             "-DCMAKE_IGNORE_PATH=/usr/lib/${triplet[x86_64]}/$package;/lib/${triplet[x86_64]}/$package" \
+             -Dquonvop4j_DIR="/usr/lib/${triplet[i386]}/$package" 2>&1); then
+    echo "a 64-bit consumer configured, with $(grep '^quonvop4j_DIR:' "$dir/CMakeCache.txt")"
     return 1
   fi
   grep -q '(32bit)' <<<"$out" || { echo "$out"; return 1; }
