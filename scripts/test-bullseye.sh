@@ -86,14 +86,16 @@ flock -s 9
 
 echo "=== building the x86_64 library and jars"
 cmake --preset x86_64 >/dev/null
-cmake --build --preset x86_64 --target quonvop4j quonvop4j_java quonvop4j_java_tests >/dev/null
+cmake --build --preset x86_64 --target quonvop4j quonvop4j_java quonvop4j_java_tests \
+  quonvop4j_bundled_jar >/dev/null
 bash tests/jni/check-glibc-floor.sh build/x86_64/libquonvop4j.so 2.31
 
 work=$(mktemp -d "$root/tmp/orv-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cp build/x86_64/libquonvop4j.so build/x86_64/java/quonvop4j.jar \
-  build/x86_64/tests/java/quonvop4j-tests.jar \
+  build/x86_64/tests/java/quonvop4j-tests.jar build/x86_64/tests/java/quonvop4j-bundled.jar \
   "$ORV_JUNIT_JAR" "$work/"
+mkdir "$work/no-library"
 chmod -R a+rX "$work"
 inside=/tmp/$(basename "$work")
 
@@ -119,15 +121,25 @@ demo=$(in_root "$jvm" -Xcheck:jni -Djava.library.path="$inside" -jar "$inside/qu
 echo "$demo"
 grep -q -F "uses libquonvop4j $ORV_VERSION, released $ORV_RELEASE_DATE (amd64, 64-bit JVM)" <<<"$demo" || fail=1
 
-junit=$(in_root "$jvm" -Xcheck:jni -Djava.library.path="$inside" \
-  -jar "$inside/$(basename "$ORV_JUNIT_JAR")" \
-  --class-path "$inside/quonvop4j-tests.jar" --scan-class-path "$inside/quonvop4j-tests.jar" \
-  --disable-banner --disable-ansi-colors --details=tree 2>&1) || fail=1
-echo "$junit"
-if grep -E -q 'WARNING in native method|FATAL ERROR in native method|JNI (WARNING|ERROR)' <<<"$junit"; then
-  echo "test-bullseye.sh: the JVM reported a JNI problem" >&2
-  fail=1
-fi
+# The Java tests as the suite runs them: RuntimeTest with the library on
+# java.library.path, RedeployTest with fresh class loaders over the jar that
+# carries the library (and an empty java.library.path).
+junit() {
+  local class=$1 libdir=$2 classpath=$3 out
+  shift 3
+  out=$(in_root "$@" "$jvm" -Xcheck:jni -Djava.library.path="$libdir" \
+    -jar "$inside/$(basename "$ORV_JUNIT_JAR")" \
+    --class-path "$classpath" --select-class "$class" \
+    --disable-banner --disable-ansi-colors --details=tree 2>&1) || fail=1
+  echo "$out"
+  if grep -E -q 'WARNING in native method|FATAL ERROR in native method|JNI (WARNING|ERROR)' <<<"$out"; then
+    echo "test-bullseye.sh: the JVM reported a JNI problem in $class" >&2
+    fail=1
+  fi
+}
+jars=(ORV_BUNDLED_JAR="$inside/quonvop4j-bundled.jar" ORV_LIBRARY="$inside/libquonvop4j.so")
+junit com.quon.vop.RuntimeTest "$inside" "$inside/quonvop4j-tests.jar:$inside/quonvop4j.jar" "${jars[@]}"
+junit com.quon.vop.RedeployTest "$inside/no-library" "$inside/quonvop4j-tests.jar" "${jars[@]}"
 
 echo "bullseye stage: $((SECONDS - started)) s"
 [ $fail -eq 0 ] && echo "the library loads and passes on bullseye"

@@ -51,6 +51,7 @@ TEST(LoadedLibrary, ExceptionsThrownInsideAreCaughtByTypeOutside) {
   }
   try {
     missing.Canonicalize();
+    ADD_FAILURE() << "no exception";
   } catch (const std::exception& e) {
     EXPECT_NE(dynamic_cast<const orv::Exception*>(&e), nullptr);
   }

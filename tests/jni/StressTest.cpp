@@ -14,11 +14,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "jni/ApplicationName.h"
 #include "orv/orv.h"
+#include "tests/support/RunTogether.h"
+#include "tests/support/TempFolder.h"
 
 extern "C" jint Java_com_quon_vop_Runtime_iSetApplicationName(JNIEnv*, jobject, jstring);
 
@@ -35,23 +36,9 @@ constexpr int kThreads = 8;
 constexpr int kRounds = 200;
 constexpr int kNameRounds = NAME_ROUNDS;
 
-// Holds every thread at the gate until all have started, so first uses
-// really happen at the same moment.
-class StartGate {
- public:
-  explicit StartGate(int threads = kThreads) : threads_(threads) {}
-  void ArriveAndWait() {
-    arrived_.fetch_add(1);
-    while (arrived_.load() < threads_) std::this_thread::yield();
-  }
+using orv::test::RunTogether;
 
- private:
-  const int threads_;
-  std::atomic<int> arrived_{0};
-};
-
-std::string Work(int thread, const std::string& folder, StartGate& gate) {
-  gate.ArriveAndWait();
+std::string Work(int thread, const std::string& folder) {
   unsigned char decoded[8];
   if (orv::Base64::Decode("Zm9vYmFy", decoded, sizeof decoded) != 6) return "decode";
 
@@ -89,23 +76,10 @@ std::string Work(int thread, const std::string& folder, StartGate& gate) {
 }
 
 TEST(Stress, ManyThreadsUseTheLibraryAtOnce) {
-  char folder[] = "/tmp/orv-stress-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  StartGate gate;
-  std::vector<std::string> failures(kThreads);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([t, &failures, &folder, &gate] {
-      try {
-        failures[t] = Work(t, folder, gate);
-      } catch (const std::exception& e) {
-        failures[t] = std::string("exception: ") + e.what();
-      }
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
+  const orv::test::TempFolder folder("orv-stress");
+  const std::vector<std::string> failures =
+      RunTogether(kThreads, [&folder](int t) { return Work(t, folder.Path()); });
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], "") << "thread " << t;
-  rmdir(folder);
 }
 
 // A JNIEnv whose Java strings are their own modified UTF-8 bytes: it keeps no
@@ -128,31 +102,24 @@ TEST(Stress, ApplicationNameIsSetAndReadOnManyThreads) {
     names.push_back("application name " + std::to_string(t) + std::string(16 * t, '.'));
   }
 
-  StartGate gate;
-  std::vector<std::string> failures(kThreads);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([t, &env, &names, &failures, &gate] {
-      gate.ArriveAndWait();
-      for (int round = 0; round < kNameRounds; ++round) {
-        if (t % 2 == 0) {
-          const std::string& name = names[static_cast<std::size_t>(t + round) % names.size()];
-          jstring string = reinterpret_cast<jstring>(const_cast<char*>(name.c_str()));
-          if (Java_com_quon_vop_Runtime_iSetApplicationName(&env, nullptr, string) != 0) {
-            failures[t] = "status";
-            return;
-          }
-        } else {
-          const std::string name(ApplicationName());
-          if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
-            failures[t] = "read " + name;
-            return;
+  const std::vector<std::string> failures =
+      RunTogether(kThreads, [&env, &names](int t) -> std::string {
+        for (int round = 0; round < kNameRounds; ++round) {
+          if (t % 2 == 0) {
+            const std::string& name = names[static_cast<std::size_t>(t + round) % names.size()];
+            jstring string = reinterpret_cast<jstring>(const_cast<char*>(name.c_str()));
+            if (Java_com_quon_vop_Runtime_iSetApplicationName(&env, nullptr, string) != 0) {
+              return "status";
+            }
+          } else {
+            const std::string name(ApplicationName());
+            if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
+              return "read " + name;
+            }
           }
         }
-      }
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
+        return "";
+      });
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], "") << "thread " << t;
   EXPECT_NE(std::find(names.begin(), names.end(), std::string(ApplicationName())), names.end());
 }
@@ -163,41 +130,34 @@ TEST(Stress, ApplicationNameIsSetAndReadOnManyThreads) {
 TEST(Stress, LookupsWhileAnotherThreadLoadsAndUnloads) {
   constexpr int kLookupThreads = 3;
   constexpr int kLoadCycles = LOAD_UNLOAD_CYCLES;
-  StartGate gate(kLookupThreads + 1);
   std::atomic<bool> loading{true};
-  std::string loaderFailure;
-  std::vector<std::string> failures(kLookupThreads);
   std::vector<int> lookups(kLookupThreads, 0);
-  std::vector<std::thread> threads;
-  threads.emplace_back([&] {
-    gate.ArriveAndWait();
-    for (int cycle = 0; cycle < kLoadCycles && loaderFailure.empty(); ++cycle) {
-      void* handle = ::dlopen(PLAIN_MODULE, RTLD_NOW | RTLD_LOCAL);
-      if (handle == nullptr) {
-        loaderFailure = ::dlerror();
-      } else if (::dlclose(handle) != 0) {
-        loaderFailure = "dlclose";
-      }
-    }
-    loading.store(false);
-  });
-  for (int t = 0; t < kLookupThreads; ++t) {
-    threads.emplace_back([t, &gate, &loading, &failures, &lookups] {
-      gate.ArriveAndWait();
-      do {
-        orv::StringBase<char> untouched("kept");
-        if (orv::GetMessageText(untouched, 3999) || untouched != "kept") {
-          failures[t] = "3999";
-          return;
+  // Thread 0 loads and unloads; the others look up.
+  const std::vector<std::string> failures =
+      RunTogether(kLookupThreads + 1, [&loading, &lookups](int t) -> std::string {
+        if (t == 0) {
+          std::string loaderFailure;
+          for (int cycle = 0; cycle < kLoadCycles && loaderFailure.empty(); ++cycle) {
+            void* handle = ::dlopen(PLAIN_MODULE, RTLD_NOW | RTLD_LOCAL);
+            if (handle == nullptr) {
+              loaderFailure = ::dlerror();
+            } else if (::dlclose(handle) != 0) {
+              loaderFailure = "dlclose";
+            }
+          }
+          loading.store(false);
+          return loaderFailure;
         }
-        ++lookups[t];
-      } while (loading.load());
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(loaderFailure, "");
+        do {
+          orv::StringBase<char> untouched("kept");
+          if (orv::GetMessageText(untouched, 3999) || untouched != "kept") return "3999";
+          ++lookups[t - 1];
+        } while (loading.load());
+        return "";
+      });
+  EXPECT_EQ(failures[0], "") << "the loading thread";
   for (int t = 0; t < kLookupThreads; ++t) {
-    EXPECT_EQ(failures[t], "") << "thread " << t;
+    EXPECT_EQ(failures[t + 1], "") << "thread " << t;
     EXPECT_GT(lookups[t], 0) << "thread " << t;
   }
 }

@@ -7,7 +7,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <syslog.h>
 #include <unistd.h>
 
@@ -22,6 +21,8 @@
 #include <vector>
 
 #include "orv/file/File.h"
+#include "tests/support/RunInChild.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -229,38 +230,23 @@ int SystemLogChild() {
 }
 
 TEST(ConsoleStreamBuf, SystemLogGetsOneEntryPerLine) {
-  std::fflush(nullptr);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0) << std::strerror(errno);
-  if (child == 0) _exit(SystemLogChild());
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == kChildNoNamespace)
+  const int status = orv::test::RunInChild(SystemLogChild);
+  ASSERT_NE(status, -1) << "the child did not exit";
+  if (status == kChildNoNamespace)
     GTEST_SKIP() << "no private mount namespace with a tmpfs on /dev permitted here";
-  EXPECT_EQ(WEXITSTATUS(status), kChildPassed) << "see the child's message above";
+  EXPECT_EQ(status, kChildPassed) << "see the child's message above";
 }
 
 // The tee file: a real file in a temporary folder, whose size on disk shows
 // when the buffer flushed it.
 class ConsoleTee : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/orv-console-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
-    path = folder + "/tee.log";
-  }
-  void TearDown() override {
-    unlink(path.c_str());
-    rmdir(folder.c_str());
-  }
   long long SizeOnDisk() const {
     struct stat info;
     return stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
   }
-  std::string folder;
-  std::string path;
+  orv::test::TempFolder folder_{"orv-console"};
+  const std::string path = folder_.Path("tee.log");
 };
 
 TEST_F(ConsoleTee, FlushesAt80ColumnsAndAtLineEnds) {

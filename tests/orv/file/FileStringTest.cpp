@@ -7,68 +7,51 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "orv/error/LibraryMessages.h"
 #include "orv/file/FileException.h"
+#include "tests/support/ExpectFileException.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
 using orv::FileString;
+using orv::test::ThrowsFileException;
 
-// Owns a temporary folder, makes it the current directory and restores the
-// previous one and "HOME" afterwards.
+// Makes a temporary folder the current directory and restores "HOME"
+// afterwards.
 class FileStringTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char buffer[PATH_MAX];
-    ASSERT_NE(::getcwd(buffer, sizeof buffer), nullptr);
-    savedCwd_ = buffer;
     const char* home = ::getenv("HOME");
     hadHome_ = home != nullptr;
     if (hadHome_) savedHome_ = home;
-
-    char pattern[] = "/tmp/orv-filestring-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    ASSERT_NE(::realpath(pattern, buffer), nullptr);
-    dir_ = buffer;
-    ASSERT_EQ(::chdir(dir_.c_str()), 0);
+    folder_.Enter();
   }
 
   void TearDown() override {
-    EXPECT_EQ(::chdir(savedCwd_.c_str()), 0);
     if (hadHome_) {
       ::setenv("HOME", savedHome_.c_str(), 1);
     } else {
       ::unsetenv("HOME");
     }
-    for (const std::string& name : created_) ::unlink((dir_ + "/" + name).c_str());
-    for (const std::string& name : createdDirs_) ::rmdir((dir_ + "/" + name).c_str());
-    EXPECT_EQ(::rmdir(dir_.c_str()), 0);
   }
 
   void MakeFile(const std::string& name) {
     const int fd = ::open(name.c_str(), O_CREAT | O_WRONLY, 0600);
     ASSERT_GE(fd, 0);
     ::close(fd);
-    created_.push_back(name);
   }
-  void MakeDir(const std::string& name) {
-    ASSERT_EQ(::mkdir(name.c_str(), 0700), 0);
-    createdDirs_.insert(createdDirs_.begin(), name);  // inner ones first
-  }
+  void MakeDir(const std::string& name) { ASSERT_EQ(::mkdir(name.c_str(), 0700), 0); }
 
-  std::string dir_;
-  std::vector<std::string> created_;
-  std::vector<std::string> createdDirs_;
+  orv::test::TempFolder folder_{"orv-filestring"};
+  const std::string dir_ = folder_.Path();
 
  private:
-  std::string savedCwd_;
   bool hadHome_ = false;
   std::string savedHome_;
 };
@@ -289,7 +272,6 @@ TEST_F(FileStringTest, Canonicalize) {
   MakeDir("real");
   MakeFile("real/f");
   ASSERT_EQ(::symlink("real", "link"), 0);
-  created_.insert(created_.begin(), "link");
 
   FileString name("link/../real/./f");
   EXPECT_EQ(&name.Canonicalize(), &name);
@@ -300,13 +282,7 @@ TEST_F(FileStringTest, Canonicalize) {
   for (const char* missing : {"missing/x", "real/f/x"}) {
     SCOPED_TRACE(missing);
     FileString path(missing);
-    try {
-      path.Canonicalize();
-      ADD_FAILURE() << "no exception";
-    } catch (const orv::FileException& e) {
-      EXPECT_EQ(e.GetNumber(), 1003);
-      EXPECT_EQ(e.GetFileName(), missing);
-    }
+    EXPECT_TRUE(ThrowsFileException([&] { path.Canonicalize(); }, 1003, missing));
     EXPECT_EQ(path, missing);
   }
 }
@@ -315,11 +291,8 @@ TEST_F(FileStringTest, IsExistingFile) {
   MakeFile("regular");
   MakeDir("folder");
   ASSERT_EQ(::mkfifo("fifo", 0600), 0);
-  created_.push_back("fifo");
   ASSERT_EQ(::symlink("regular", "to-regular"), 0);
-  created_.push_back("to-regular");
   ASSERT_EQ(::symlink("nowhere", "dangling"), 0);
-  created_.push_back("dangling");
 
   const struct {
     std::string name;
@@ -346,18 +319,11 @@ TEST_F(FileStringTest, RemovedCurrentDirectory) {
   MakeDir("gone");
   ASSERT_EQ(::chdir("gone"), 0);
   ASSERT_EQ(::rmdir((dir_ + "/gone").c_str()), 0);
-  createdDirs_.clear();
 
   for (const char* relative : {"x/y", ""}) {
     SCOPED_TRACE(relative);
     FileString name(relative);
-    try {
-      name.MakeAbsolute();
-      ADD_FAILURE() << "no exception";
-    } catch (const orv::FileException& e) {
-      EXPECT_EQ(e.GetNumber(), 1016);
-      EXPECT_EQ(e.GetFileName(), relative);
-    }
+    EXPECT_TRUE(ThrowsFileException([&] { name.MakeAbsolute(); }, 1016, relative));
     EXPECT_EQ(name, relative);
   }
 

@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -24,22 +23,18 @@
 
 #include "orv/file/FileException.h"
 #include "orv/file/FileImplStream.h"
+#include "tests/support/ExpectFileException.h"
+#include "tests/support/RunInChild.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
+using orv::test::RunInChild;
+using orv::test::ThrowsFileException;
+
 class FileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/orv-file-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-  }
-
-  std::string Path(const char* leaf) const { return dir + "/" + leaf; }
+  std::string Path(const char* leaf) const { return folder_.Path(leaf); }
 
   static void Put(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -54,28 +49,22 @@ class FileTest : public ::testing::Test {
     return content.str();
   }
 
-  std::string dir;
+  orv::test::TempFolder folder_{"orv-file"};
 };
 
-// Runs `body` in a child process and returns its exit status (-1 when it
-// did not exit normally).
-template <class Body>
-int InChild(Body body) {
-  const pid_t child = fork();
-  if (child == 0) _exit(body());
-  int status = 0;
-  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
-
-// The message number that `open` throws as a FileException; 0 if none.
-long OpenNumber(orv::File& file, int mode) {
+// The message number of the FileException that `call` throws; 0 if none.
+template <class Call>
+long ThrownNumber(Call call) {
   try {
-    file.Open(mode);
+    call();
   } catch (const orv::FileException& e) {
     return e.GetNumber();
   }
   return 0;
+}
+
+long OpenNumber(orv::File& file, int mode) {
+  return ThrownNumber([&] { file.Open(mode); });
 }
 
 class RecordingFile : public orv::File {
@@ -135,14 +124,11 @@ TEST_F(FileTest, OpenModes) {
     file.SetName(path.c_str());
     ASSERT_EQ(OpenNumber(file, c.mode), c.openNumber);
     if (c.openNumber == 0) {
-      long writeNumber = 0;
-      try {
-        file.Write("XY", 2);
-        file.Flush();
-      } catch (const orv::FileException& e) {
-        writeNumber = e.GetNumber();
-      }
-      EXPECT_EQ(writeNumber, c.writeNumber);
+      EXPECT_EQ(ThrownNumber([&] {
+                  file.Write("XY", 2);
+                  file.Flush();
+                }),
+                c.writeNumber);
       file.Close();
     }
     EXPECT_EQ(Get(path), c.after);
@@ -154,7 +140,7 @@ TEST_F(FileTest, OpenModes) {
                          orv::ModeWrite, orv::ModeCreate | orv::ModeRead}) {
     SCOPED_TRACE(testing::Message() << "folder, mode " << std::hex << mode);
     orv::File folder;
-    folder.SetName(dir.c_str());
+    folder.SetName(folder_.Path().c_str());
     EXPECT_EQ(OpenNumber(folder, mode), 1003);
     EXPECT_FALSE(folder.implementation->IsOpen());
   }
@@ -163,21 +149,14 @@ TEST_F(FileTest, OpenModes) {
 
 TEST_F(FileTest, ReadsAtTheEnd) {
   Put(Path("four.bin"), "abcd");
-  char cwd[4096];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  ASSERT_EQ(chdir(dir.c_str()), 0);
+  folder_.Enter();
   orv::File file;
   file.SetName("four.bin");  // relative: exceptions must name it so
   file.Open(orv::ModeRead);
   char buffer[10];
-  try {
-    file.Read(buffer, sizeof buffer, true);
-    ADD_FAILURE() << "exact read of 10 from 4 bytes";
-  } catch (const orv::FileException& e) {
-    EXPECT_EQ(e.GetNumber(), 1009);
-    EXPECT_EQ(e.GetFileName(), "four.bin");
-  }
-  ASSERT_EQ(chdir(cwd), 0);
+  // An exact read of 10 from 4 bytes.
+  EXPECT_TRUE(ThrowsFileException([&] { file.Read(buffer, sizeof buffer, true); }, 1009,
+                                  "four.bin"));
 
   orv::FileImplStream impl;
   impl.Open(Path("four.bin").c_str(), orv::ModeRead);
@@ -267,13 +246,7 @@ TEST_F(FileTest, FailuresOfTheCutAreReported) {
     orv::FileImplStream impl;
     impl.Open(c.name.c_str(), c.mode);
     impl.Seek(5);
-    try {
-      impl.Truncate();
-      ADD_FAILURE() << "the cut succeeded";
-    } catch (const orv::FileException& e) {
-      EXPECT_EQ(e.GetNumber(), 1010);
-      EXPECT_EQ(e.GetFileName(), c.name);
-    }
+    EXPECT_TRUE(ThrowsFileException([&] { impl.Truncate(); }, 1010, c.name));
   }
   EXPECT_EQ(Get(Path("read-only.bin")), "0123456789");
 }
@@ -297,14 +270,7 @@ TEST_F(FileTest, WipeOverwritesInBlocksAndEmpties) {
 
   RecordingFile missing;
   missing.SetName(Path("none.bin").c_str());
-  EXPECT_EQ([&] {
-    try {
-      missing.Wipe();
-    } catch (const orv::FileException& e) {
-      return e.GetNumber();
-    }
-    return 0L;
-  }(), 1001);
+  EXPECT_TRUE(ThrowsFileException([&] { missing.Wipe(); }, 1001, Path("none.bin")));
   EXPECT_TRUE(missing.lengths.empty());
 }
 
@@ -356,30 +322,17 @@ TEST_F(FileTest, TimesRoundTrip) {
 
   std::remove(Path("times.bin").c_str());
   orv::CompactTime untouched(42);
-  try {
-    impl.GetTimes(untouched, untouched, untouched);
-    ADD_FAILURE() << "GetTimes of a removed file";
-  } catch (const orv::FileException& e) {
-    EXPECT_EQ(e.GetNumber(), 1001);
-  }
+  EXPECT_TRUE(ThrowsFileException([&] { impl.GetTimes(untouched, untouched, untouched); }, 1001,
+                                  Path("times.bin")));
   EXPECT_EQ(untouched.value, 42u);
-  try {
-    impl.SetTimes(orv::CompactTime(), orv::CompactTime(), orv::CompactTime());
-    ADD_FAILURE() << "SetTimes of a removed file";
-  } catch (const orv::FileException& e) {
-    EXPECT_EQ(e.GetNumber(), 1001);
-  }
+  EXPECT_TRUE(ThrowsFileException(
+      [&] { impl.SetTimes(orv::CompactTime(), orv::CompactTime(), orv::CompactTime()); }, 1001,
+      Path("times.bin")));
 }
 
 TEST_F(FileTest, NamesAndFilesNeverOpened) {
   orv::File file;
-  try {
-    file.GetName();
-    ADD_FAILURE() << "empty name accepted";
-  } catch (const orv::FileException& e) {
-    EXPECT_EQ(e.GetNumber(), 1016);
-    EXPECT_EQ(e.GetFileName(), "");
-  }
+  EXPECT_TRUE(ThrowsFileException([&] { file.GetName(); }, 1016, ""));  // no empty name
   EXPECT_EQ(OpenNumber(file, orv::ModeRead), 1016);  // not the current directory
   EXPECT_EQ(OpenNumber(file, orv::ModeRead | orv::ModeMustExist), 1001);  // no such file
 
@@ -401,13 +354,7 @@ TEST_F(FileTest, NamesAndFilesNeverOpened) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    try {
-      c.call();
-      ADD_FAILURE() << "no exception";
-    } catch (const orv::FileException& e) {
-      EXPECT_EQ(e.GetNumber(), c.number);
-      EXPECT_EQ(e.GetFileName(), "never.bin");
-    }
+    EXPECT_TRUE(ThrowsFileException(c.call, c.number, "never.bin"));
   }
   never.Close();  // nothing to close: no failure
   never.SetName(nullptr);
@@ -420,13 +367,12 @@ TEST_F(FileTest, StaleErrnoDoesNotPickTheMessage) {
   file.SetName(Path("ro.bin").c_str());
   file.Open(orv::ModeRead);
   errno = EEXIST;  // would read as 1029
-  try {
-    file.Write("x", 1);
-    file.Flush();
-    ADD_FAILURE() << "write to a file opened for reading";
-  } catch (const orv::FileException& e) {
-    EXPECT_EQ(e.GetNumber(), 1010);
-  }
+  EXPECT_TRUE(ThrowsFileException(
+      [&] {
+        file.Write("x", 1);
+        file.Flush();
+      },
+      1010, Path("ro.bin")));
 }
 
 TEST_F(FileTest, FullDeviceFailsTheWriteTheFlushOrTheClose) {
@@ -435,18 +381,17 @@ TEST_F(FileTest, FullDeviceFailsTheWriteTheFlushOrTheClose) {
     orv::File file;
     file.SetName("/dev/full");
     file.Open(orv::ModeWrite);
-    try {
-      file.Write("0123456789", 10);
-      if (viaClose) {
-        file.Close();
-      } else {
-        file.Flush();
-      }
-      ADD_FAILURE() << "data reported written to /dev/full";
-    } catch (const orv::FileException& e) {
-      EXPECT_EQ(e.GetNumber(), 1010);
-      EXPECT_EQ(e.GetFileName(), "/dev/full");
-    }
+    // Data reported written to /dev/full would be lost.
+    EXPECT_TRUE(ThrowsFileException(
+        [&] {
+          file.Write("0123456789", 10);
+          if (viaClose) {
+            file.Close();
+          } else {
+            file.Flush();
+          }
+        },
+        1010, "/dev/full"));
     if (viaClose) {
       EXPECT_EQ(file.implementation, nullptr);  // closed all the same
     }
@@ -468,7 +413,7 @@ TEST_F(FileTest, TooManyOpenFiles) {
 #endif
   Put(Path("one.bin"), "1");
   const std::string path = Path("one.bin");
-  const int status = InChild([&] {
+  const int status = RunInChild([&] {
     // dup returns the lowest free descriptor: every one below it is in use.
     const int next = dup(0);
     if (next < 0) return 10;
@@ -489,7 +434,7 @@ TEST_F(FileTest, RefusedPermissionIsCannotOpen) {
   Put(Path("open.bin"), "public");
   ASSERT_EQ(chmod(Path("locked.bin").c_str(), 0), 0);
   ASSERT_EQ(chmod(Path("open.bin").c_str(), 0644), 0);
-  ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+  ASSERT_EQ(chmod(folder_.Path().c_str(), 0755), 0);
   const std::string locked = Path("locked.bin");
   const std::string readable = Path("open.bin");
   const auto check = [&] {
@@ -504,7 +449,7 @@ TEST_F(FileTest, RefusedPermissionIsCannotOpen) {
   };
   if (geteuid() == 0) {
     // Permissions do not bite for root: drop to 'nobody' in a child.
-    EXPECT_EQ(InChild([&] {
+    EXPECT_EQ(RunInChild([&] {
                 if (setgid(65534) != 0 || setuid(65534) != 0) return 3;
                 return check();
               }),

@@ -7,10 +7,12 @@
 #include <string>
 
 #include "orv/error/Exception.h"
+#include "tests/support/ExpectException.h"
 
 namespace {
 
 using orv::Parsing;
+using orv::test::ThrowsException;
 
 constexpr unsigned int kNone = 0;
 
@@ -189,14 +191,9 @@ TEST(Parsing, ErrorTokenStartsAtItemAfterBlanks) {
   Parsing p(text);
   EXPECT_EQ(p.ParseDecimal(Parsing::ParseSkipBlanks, 0), 7u);
   EXPECT_EQ(p.MatchChar(",", Parsing::ParseSkipBlanks), 1);
-  try {
-    p.ParseNumber(Parsing::ParseSkipBlanks, 0);
-    FAIL() << "no exception";
-  } catch (const orv::Exception& e) {
-    EXPECT_EQ(e.GetNumber(), 2021);
-    // The quoted token runs on across the line break.
-    EXPECT_EQ(e.GetArg1(), "x9\nmore");
-  }
+  // The quoted token runs on across the line break.
+  EXPECT_TRUE(ThrowsException([&] { p.ParseNumber(Parsing::ParseSkipBlanks, 0); }, 2021,
+                              "x9\nmore"));
   EXPECT_EQ(p.tokenStart, text + 6);
   EXPECT_EQ(p.cursor, text + 6);
 }
@@ -242,15 +239,7 @@ TEST(Parsing, GetTokenWithoutFlagsKeepsTokenEnd) {
 TEST(Parsing, ErrorCarriesTokenAndExtraText) {
   Parsing p("12 34");
   p.FindTokenEnd(orv::TokenToBlank);
-  try {
-    p.Error(2005, "extra");
-    FAIL() << "no exception";
-  } catch (const orv::Exception& e) {
-    EXPECT_EQ(e.GetNumber(), 2005);
-    EXPECT_EQ(e.GetArg1(), "12");
-    EXPECT_EQ(e.GetArg2(), "extra");
-    EXPECT_EQ(e.GetArg3(), "");
-  }
+  EXPECT_TRUE(ThrowsException([&] { p.Error(2005, "extra"); }, 2005, "12", "extra"));
 }
 
 TEST(Parsing, NullTextIsEmpty) {
@@ -258,13 +247,7 @@ TEST(Parsing, NullTextIsEmpty) {
   ASSERT_NE(p.cursor, nullptr);
   EXPECT_EQ(*p.cursor, '\0');
   EXPECT_EQ(p.MatchChar("a", orv::ParseSkipBlanks), 0);
-  try {
-    p.ParseNumber(kNone, 0);
-    FAIL() << "no exception";
-  } catch (const orv::Exception& e) {
-    EXPECT_EQ(e.GetNumber(), 2021);
-    EXPECT_EQ(e.GetArg1(), "");
-  }
+  EXPECT_TRUE(ThrowsException([&] { p.ParseNumber(kNone, 0); }, 2021));
 }
 
 }  // namespace

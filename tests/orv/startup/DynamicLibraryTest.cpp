@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/TempFolder.h"
+
 namespace {
 
 const std::string kModules = TEST_MODULES_DIR;
@@ -54,25 +56,12 @@ class Recorder {
   void* handle_;
 };
 
-// Owns a temporary current directory and restores the previous one.
+// Runs in a temporary current directory and restores the previous one.
 class DynamicLibraryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char buffer[PATH_MAX];
-    ASSERT_NE(::getcwd(buffer, sizeof buffer), nullptr);
-    savedCwd_ = buffer;
-    char pattern[] = "/tmp/orv-dynlib-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    tempDir_ = pattern;
-    ASSERT_EQ(::chdir(tempDir_.c_str()), 0);
-  }
-  void TearDown() override {
-    EXPECT_EQ(::chdir(savedCwd_.c_str()), 0);
-    EXPECT_EQ(::rmdir(tempDir_.c_str()), 0);
-  }
+  void SetUp() override { folder_.Enter(); }
 
-  std::string savedCwd_;
-  std::string tempDir_;
+  orv::test::TempFolder folder_{"orv-dynlib"};
 };
 
 TEST_F(DynamicLibraryTest, LoadCallsEntryWithOneAndUnloadWithZero) {
@@ -178,7 +167,7 @@ TEST_F(DynamicLibraryTest, TheEmptyNameLoadsTheMainProgram) {
 
 TEST_F(DynamicLibraryTest, NamesTheLoaderCannotOpenGiveFalse) {
   ASSERT_EQ(::mkdir("sub", 0700), 0);
-  const std::string directory = tempDir_ + "/./sub";
+  const std::string directory = folder_.Path() + "/./sub";
   struct Case {
     std::string name;
     bool addExtension;
@@ -213,7 +202,7 @@ TEST_F(DynamicLibraryTest, AddExtensionReplacesTheExtensionBySo) {
   }
   // A bare name that is no file here goes to the loader's search as
   // name.so, and is kept as such.
-  ASSERT_EQ(::chdir(tempDir_.c_str()), 0);
+  ASSERT_EQ(::chdir(folder_.Path().c_str()), 0);
   orv::DynamicLibrary library;
   ASSERT_TRUE(library.Load("same_name", true));
   EXPECT_EQ(library.GetFileName(), "same_name.so");

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,17 +45,17 @@ class PlainStartUp : public StartUp {
 };
 
 TEST(StartUp, TheFirstOneStaysMainAndTheLastOneSetsTheTag) {
-  auto* a = new PlainStartUp("AA", "a");
-  auto* b = new PlainStartUp("BB", "b");
-  EXPECT_EQ(StartUp::GetMain(), a);
+  auto a = std::make_unique<PlainStartUp>("AA", "a");
+  auto b = std::make_unique<PlainStartUp>("BB", "b");
+  EXPECT_EQ(StartUp::GetMain(), a.get());
   EXPECT_STREQ(StartUp::GetShortTag(), "BB");
   EXPECT_EQ(*a->GetModuleName(), "a");
-  delete b;
-  EXPECT_EQ(StartUp::GetMain(), a);
-  auto* c = new PlainStartUp("CC", "c");
-  delete a;
+  b.reset();
+  EXPECT_EQ(StartUp::GetMain(), a.get());
+  auto c = std::make_unique<PlainStartUp>("CC", "c");
+  a.reset();
   EXPECT_EQ(StartUp::GetMain(), nullptr);  // c does not take a's place
-  delete c;
+  c.reset();
   EXPECT_EQ(StartUp::GetMain(), nullptr);
 }
 
@@ -91,14 +92,14 @@ TEST(StartUp, NoLanguageCodeOnLinux) {
 }
 
 TEST(Module, TheNewestIsTheInstanceUntilAnyIsDestroyed) {
-  auto* a = new Module("AA", "a");
-  auto* b = new Module("BB", "b");
-  EXPECT_EQ(Module::GetInstance(), b);
-  EXPECT_EQ(StartUp::GetMain(), a);
-  delete a;
+  auto a = std::make_unique<Module>("AA", "a");
+  auto b = std::make_unique<Module>("BB", "b");
+  EXPECT_EQ(Module::GetInstance(), b.get());
+  EXPECT_EQ(StartUp::GetMain(), a.get());
+  a.reset();
   EXPECT_EQ(Module::GetInstance(), nullptr);  // although b lives
   EXPECT_EQ(StartUp::GetMain(), nullptr);
-  delete b;
+  b.reset();
   EXPECT_EQ(Module::GetInstance(), nullptr);
 }
 

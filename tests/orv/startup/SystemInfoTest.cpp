@@ -3,14 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <cstdint>
 #include <cstring>
-#include <thread>
+#include <string>
 #include <vector>
 
 #include "orv/startup/AutoInit.h"
 #include "orv/startup/AutoInitRegistry.h"
 #include "orv/startup/IpAddress.h"
+#include "tests/support/RunTogether.h"
 
 namespace {
 
@@ -23,6 +24,22 @@ std::vector<unsigned char> Padded(std::vector<unsigned char> head) {
   head.resize(orv::IpAddress::ByteCount, 0);
   return head;
 }
+
+// The session group, which the record's first access resets: width, height,
+// depth and mode.
+std::vector<int> SessionGroup(const orv::SystemInfoImpl& record) {
+  return {record.sessionWidth, record.sessionHeight, record.sessionDepth, record.sessionMode};
+}
+
+void SetSessionGroup(orv::SystemInfoImpl& record, std::int32_t width, std::int32_t height,
+                     std::int16_t depth, std::uint8_t mode) {
+  record.sessionWidth = width;
+  record.sessionHeight = height;
+  record.sessionDepth = depth;
+  record.sessionMode = mode;
+}
+
+const std::vector<int> ZeroedSessionGroup(4, 0);
 
 TEST(SystemInfo, FirstHandleCreatesEmptyRecordAndResetsOnce) {
   ASSERT_EQ(orv::internal::PublishedSystemInfo(), nullptr);
@@ -39,17 +56,11 @@ TEST(SystemInfo, FirstHandleCreatesEmptyRecordAndResetsOnce) {
     EXPECT_TRUE(record->hostName.empty());
     EXPECT_EQ(record->physicalMemory, 0);
     // Junk in the session group must survive later handles.
-    record->sessionWidth = 11;
-    record->sessionHeight = 12;
-    record->sessionDepth = 13;
-    record->sessionMode = 14;
+    SetSessionGroup(*record, 11, 12, 13, 14);
   }
   orv::SystemInfo again;
   EXPECT_EQ(&again.Get(), record);
-  EXPECT_EQ(record->sessionWidth, 11);
-  EXPECT_EQ(record->sessionHeight, 12);
-  EXPECT_EQ(record->sessionDepth, 13);
-  EXPECT_EQ(record->sessionMode, 14);
+  EXPECT_EQ(SessionGroup(*record), (std::vector<int>{11, 12, 13, 14}));
 }
 
 // The service as the library runs it: a registrar puts an initialiser into
@@ -70,20 +81,14 @@ TEST_F(SystemInfoService, FirstAccessResetsSessionGroupOfInitialisedRecord) {
   orv::SystemInfoImpl* held = orv::internal::PublishedSystemInfo();
   ASSERT_NE(held, nullptr);
   EXPECT_FALSE(held->firstAccessDone);
-  held->sessionWidth = 1;
-  held->sessionHeight = 2;
-  held->sessionDepth = 3;
-  held->sessionMode = 4;
+  SetSessionGroup(*held, 1, 2, 3, 4);
   held->pageSize = 5;
   {
     orv::SystemInfo info;
     EXPECT_EQ(&info.Get(), held);
   }
   EXPECT_TRUE(held->firstAccessDone);
-  EXPECT_EQ(held->sessionWidth, 0);
-  EXPECT_EQ(held->sessionHeight, 0);
-  EXPECT_EQ(held->sessionDepth, 0);
-  EXPECT_EQ(held->sessionMode, 0);
+  EXPECT_EQ(SessionGroup(*held), ZeroedSessionGroup);
   EXPECT_EQ(held->pageSize, 5);  // outside the group
 
   Start();  // holding already: nothing changes
@@ -126,22 +131,15 @@ struct FirstSight {
 // meeting their first line break do.
 std::vector<FirstSight> FirstHandlesAtOnce() {
   constexpr int kThreads = 8;
-  std::atomic<int> arrived{0};
   std::vector<FirstSight> sights(kThreads);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&arrived, &sights, t] {
-      arrived.fetch_add(1);
-      while (arrived.load() < kThreads) std::this_thread::yield();
-      orv::SystemInfo info;
-      const orv::SystemInfoImpl& record = info.Get();
-      sights[t].record = &info.Get();
-      sights[t].resetDone = record.firstAccessDone && record.sessionWidth == 0 &&
-                            record.sessionHeight == 0 && record.sessionDepth == 0 &&
-                            record.sessionMode == 0;
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
+  const std::vector<std::string> failures = orv::test::RunTogether(kThreads, [&sights](int t) {
+    orv::SystemInfo info;
+    const orv::SystemInfoImpl& record = info.Get();
+    sights[t].record = &info.Get();
+    sights[t].resetDone = record.firstAccessDone && SessionGroup(record) == ZeroedSessionGroup;
+    return std::string();
+  });
+  EXPECT_EQ(failures, std::vector<std::string>(kThreads));
   return sights;
 }
 
@@ -155,10 +153,7 @@ TEST_F(SystemInfoService, FirstAccessOnManyThreadsAtOnce) {
       Start();
       orv::SystemInfoImpl* held = orv::internal::PublishedSystemInfo();
       ASSERT_NE(held, nullptr);
-      held->sessionWidth = 1;
-      held->sessionHeight = 2;
-      held->sessionDepth = 3;
-      held->sessionMode = 4;
+      SetSessionGroup(*held, 1, 2, 3, 4);
     } else if (std::strcmp(phase, "after stop") == 0) {
       Stop();
     }

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "tests/support/RunTogether.h"
 
 namespace {
 
@@ -90,22 +90,14 @@ TEST(Base64, AcceptsNullOutputOfSizeZero) {
 // together must all see it complete (run under the thread sanitizer too).
 TEST(Base64, ConcurrentFirstUse) {
   constexpr int kThreads = 8;
-  std::atomic<int> waiting{kThreads};
-  std::atomic<int> good{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&] {
-      waiting.fetch_sub(1);
-      while (waiting.load() > 0) std::this_thread::yield();
-      unsigned char out[8] = {kJunk, kJunk, kJunk, kJunk, kJunk, kJunk, kJunk, kJunk};
-      if (orv::Base64::Decode("Zm9vYmE=", out, sizeof out) == 5 &&
-          std::string(reinterpret_cast<char*>(out), sizeof out) ==
-              std::string("fooba\0\0\0", 8))
-        good.fetch_add(1);
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(good.load(), kThreads);
+  const std::vector<std::string> failures = orv::test::RunTogether(kThreads, [](int) {
+    unsigned char out[8] = {kJunk, kJunk, kJunk, kJunk, kJunk, kJunk, kJunk, kJunk};
+    const std::size_t length = orv::Base64::Decode("Zm9vYmE=", out, sizeof out);
+    const std::string bytes(reinterpret_cast<char*>(out), sizeof out);
+    return length == 5 && bytes == std::string("fooba\0\0\0", 8) ? std::string()
+                                                                   : "decoded " + bytes;
+  });
+  EXPECT_EQ(failures, std::vector<std::string>(kThreads));
 }
 
 }  // namespace

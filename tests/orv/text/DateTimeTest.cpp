@@ -2,7 +2,6 @@
 #include "orv/text/DateTime.h"
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,8 +12,12 @@
 #include <gtest/gtest.h>
 
 #include "orv/error/Exception.h"
+#include "tests/support/ExpectException.h"
+#include "tests/support/RunInChild.h"
 
 namespace {
+
+using orv::test::ThrowsException;
 
 constexpr std::int64_t kTicksPerSecond = 10000000;
 
@@ -26,6 +29,14 @@ orv::DateTime Junk() {
   value.ticks = 0x5A5A5A5A5A5ALL;
   value.year = value.month = value.dayOfWeek = value.day = 0xA5A5;
   value.hour = value.minute = value.second = value.millisecond = 0xA5A5;
+  return value;
+}
+
+// A value set to fields in UTC, with the ticks computed from them.
+orv::DateTime WithTicks(int y, int mo, int d, int h, int mi, int s) {
+  orv::DateTime value = Junk();
+  value.Set(y, mo, d, h, mi, s, 0, 0);
+  value.UpdateTicks();
   return value;
 }
 
@@ -135,9 +146,7 @@ void CheckLeapSeconds() {
   Expect(orv::CompactBase() == 946684822u, "compact base", orv::CompactBase());
   Expect(orv::CompactTime::FromTime(946684822).value == 0, "FromTime of the base", 0);
   Expect(orv::CompactTime::ToTime(orv::CompactTime()) == 946684822, "ToTime of not set", 0);
-  orv::DateTime base;
-  base.Set(2000, 1, 1, 0, 0, 0, 0, 0);
-  base.UpdateTicks();
+  const orv::DateTime base = WithTicks(2000, 1, 1, 0, 0, 0);
   Expect(base.ticks == orv::EpochTicks() + 946684822LL * kTicksPerSecond, "ticks of 2000",
          static_cast<long>((base.ticks - orv::EpochTicks()) / kTicksPerSecond));
 }
@@ -181,18 +190,14 @@ TEST(DateTimeZone, ChecksInFreshProcesses) {
     struct stat info {};
     const std::string file = std::string("/usr/share/zoneinfo/") + check.zone;
     if (stat(file.c_str(), &info) != 0) GTEST_SKIP() << "zone file missing: " << file;
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = orv::test::RunInChild([&check] {
       setenv("TZ", check.zone, 1);
       setenv("ORV_DATETIME_ZONE_CHECK", check.name, 1);
       execl("/proc/self/exe", "DateTimeTest", "--gtest_list_tests", static_cast<char*>(nullptr));
-      _exit(102);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "failed expectations in " << check.name;
+      return 102;
+    });
+    ASSERT_NE(status, -1) << "the child did not exit";
+    EXPECT_EQ(status, 0) << "failed expectations in " << check.name;
   }
 }
 
@@ -205,10 +210,7 @@ TEST(DateTime, ConstantsAndEpoch) {
   base.tm_mday = 1;
   EXPECT_EQ(static_cast<std::int64_t>(orv::CompactBase()),
             static_cast<std::int64_t>(timegm(&base)));
-  orv::DateTime epoch = Junk();
-  epoch.Set(1970, 1, 1, 0, 0, 0, 0, 0);
-  epoch.UpdateTicks();
-  EXPECT_EQ(epoch.ticks, 116444736000000000LL);
+  EXPECT_EQ(WithTicks(1970, 1, 1, 0, 0, 0).ticks, 116444736000000000LL);
 }
 
 struct SetCase {
@@ -256,15 +258,8 @@ TEST(DateTime, SetValidates) {
       EXPECT_EQ(value.offsetMinutes, 45);
       continue;
     }
-    try {
-      value.Set(c.y, c.mo, c.d, c.h, c.mi, c.s, c.ms, 45);
-      ADD_FAILURE() << "accepted";
-    } catch (const orv::Exception& e) {
-      EXPECT_EQ(e.GetNumber(), 1313);
-      EXPECT_EQ(e.GetArg1(), c.error);
-      EXPECT_EQ(e.GetArg2(), "");
-      EXPECT_EQ(e.GetArg3(), "");
-    }
+    EXPECT_TRUE(ThrowsException([&] { value.Set(c.y, c.mo, c.d, c.h, c.mi, c.s, c.ms, 45); },
+                                1313, c.error));
     EXPECT_EQ(value.fieldsValid, 0);
     EXPECT_EQ(value.ticksValid, 0);
     EXPECT_EQ(value.offsetMinutes, 45);
@@ -336,31 +331,19 @@ TEST(DateTime, UpdateFieldsFromTicks) {
 }
 
 TEST(DateTime, NotSetThrows) {
-  const auto expectNotSet = [](void (*operation)(orv::DateTime&)) {
+  for (void (*operation)(orv::DateTime&) : {+[](orv::DateTime& v) { v.UpdateTicks(); },
+                                            +[](orv::DateTime& v) { v.UpdateFields(); },
+                                            +[](orv::DateTime& v) { v.SetOffset(30); }}) {
     orv::DateTime value;
-    try {
-      operation(value);
-      ADD_FAILURE() << "no exception";
-    } catch (const orv::Exception& e) {
-      EXPECT_EQ(e.GetNumber(), 1313);
-      EXPECT_EQ(e.GetArg1(), "not set");
-      EXPECT_EQ(e.GetArg2(), "");
-      EXPECT_EQ(e.GetArg3(), "");
-    }
-  };
-  expectNotSet([](orv::DateTime& v) { v.UpdateTicks(); });
-  expectNotSet([](orv::DateTime& v) { v.UpdateFields(); });
-  expectNotSet([](orv::DateTime& v) { v.SetOffset(30); });
+    EXPECT_TRUE(ThrowsException([&] { operation(value); }, 1313, "not set"));
+  }
   orv::DateTime unset;
   EXPECT_EQ(unset.LocalOffset(), orv::StandardOffset());
 }
 
 TEST(DateTime, FieldsBeyondTheLastTickThrowWithTheirText) {
   // The last whole second that ticks hold is 30828-09-14 02:48:05 UTC.
-  orv::DateTime last = Junk();
-  last.Set(30828, 9, 14, 2, 48, 5, 0, 0);
-  last.UpdateTicks();
-  EXPECT_EQ(last.ticks, 9223372036850000000LL);
+  EXPECT_EQ(WithTicks(30828, 9, 14, 2, 48, 5).ticks, 9223372036850000000LL);
   const struct {
     int y, mo, d, h, mi, s, ms;
     std::int32_t offset, newOffset;  // kLocalOffset: UpdateTicks alone
@@ -375,17 +358,14 @@ TEST(DateTime, FieldsBeyondTheLastTickThrowWithTheirText) {
     SCOPED_TRACE(c.text);
     orv::DateTime value = Junk();
     value.Set(c.y, c.mo, c.d, c.h, c.mi, c.s, c.ms, c.offset);
-    try {
+    const auto convert = [&] {
       if (c.newOffset == orv::kLocalOffset) {
         value.UpdateTicks();
       } else {
         value.SetOffset(c.newOffset);
       }
-      ADD_FAILURE() << "ticks " << value.ticks;
-    } catch (const orv::Exception& e) {
-      EXPECT_EQ(e.GetNumber(), 1313);
-      EXPECT_EQ(e.GetArg1(), c.text);
-    }
+    };
+    EXPECT_TRUE(ThrowsException(convert, 1313, c.text)) << "ticks " << value.ticks;
     EXPECT_EQ(value.ticksValid, 0);
     EXPECT_EQ(value.offsetMinutes, c.offset);
     EXPECT_EQ(value.year, c.y);

@@ -65,7 +65,7 @@ struct Counted : StringOld {
 
 TEST(StringBase, DestroyingThroughTheBaseRunsEveryDestructor) {
   destroyed = 0;
-  std::unique_ptr<StringBase<char>> s(new Counted("text"));
+  std::unique_ptr<StringBase<char>> s = std::make_unique<Counted>("text");
   s.reset();
   EXPECT_EQ(destroyed, 1);
 }

@@ -12,6 +12,7 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.ArrayList;
+import java.util.Collections;
 import java.util.List;
 import java.util.Set;
 import java.util.TreeSet;
@@ -33,7 +34,7 @@ final class LoadedLibraries {
     private LoadedLibraries() {}
 
     /** Receives the version record from the library. */
-    static final class Recorder {
+    static class Recorder {
         int[] received;
 
         public void set(int a, int b, int c, int d, int e, int f, int g) {
@@ -95,6 +96,22 @@ final class LoadedLibraries {
         assertEquals(0, type.getMethod("iGetVersion", Object.class).invoke(runtime, recorder));
         assertEquals(VERSION.length, recorder.received.length);
         for (int i = 0; i < VERSION.length; i++) assertEquals(VERSION[i], recorder.received[i]);
+    }
+
+    /**
+     * Loads and uses com.quon.vop.Runtime in a fresh class loader over the jar and drops the
+     * loader again. The extraction folder must be empty while the library is loaded. Returns
+     * the copy that was mapped meanwhile.
+     */
+    static String useInAFreshLoader(Path jar, Path extractionFolder, String name)
+            throws Exception {
+        Set<String> before = mappedCopies();
+        try (URLClassLoader loader = freshLoader(jar)) {
+            use(newRuntime(loader), name);
+            assertEquals(Collections.emptyList(), contents(extractionFolder),
+                    "left on disk while loaded");
+            return newCopy(before);
+        }
     }
 
     /** The one copy mapped now that was not mapped before. */

@@ -7,9 +7,9 @@ import static com.quon.vop.LoadedLibraries.contents;
 import static com.quon.vop.LoadedLibraries.descriptors;
 import static com.quon.vop.LoadedLibraries.freshLoader;
 import static com.quon.vop.LoadedLibraries.mappedCopies;
-import static com.quon.vop.LoadedLibraries.newCopy;
 import static com.quon.vop.LoadedLibraries.newRuntime;
 import static com.quon.vop.LoadedLibraries.use;
+import static com.quon.vop.LoadedLibraries.useInAFreshLoader;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertNotEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
@@ -57,21 +57,11 @@ class RedeployTest {
         System.clearProperty(LIBRARY_PROPERTY);
     }
 
-    /** One deployment: load, use, drop. Returns the copy that was mapped while it lived. */
-    private String deployOnce(int cycle) throws Exception {
-        Set<String> before = mappedCopies();
-        try (URLClassLoader loader = freshLoader(JAR)) {
-            use(newRuntime(loader), "cycle " + cycle);
-            assertEquals(Collections.emptyList(), contents(folder), "left on disk while loaded");
-            return newCopy(before);
-        }
-    }
-
     private void redeploy(String expectedPrefix, boolean deleted) throws Exception {
         List<String> descriptorsBefore = descriptors();
         Set<String> seen = new HashSet<>();
         for (int cycle = 0; cycle < CYCLES; cycle++) {
-            String copy = deployOnce(cycle);
+            String copy = useInAFreshLoader(JAR, folder, "cycle " + cycle);
             assertTrue(copy.startsWith(expectedPrefix), copy);
             assertEquals(deleted, copy.endsWith(" (deleted)"), copy);
             if (deleted) assertTrue(seen.add(copy), "a copy's name came back: " + copy);
@@ -87,17 +77,16 @@ class RedeployTest {
         redeploy(folder.resolve("quonvop4j-").toString(), true);
     }
 
+    /** A copy of the build's library in a folder of its own, outside the extraction folder. */
+    private static Path copyOfTheLibrary(Path named) throws Exception {
+        return Files.copy(LIBRARY, named.resolve("libquonvop4j.so"));
+    }
+
     @Test
-    void namedLibraryRedeploysLeaveNothing() throws Exception {
-        Path named = Files.createDirectories(folder.resolveSibling(folder.getFileName() + "-named"));
-        Path file = Files.copy(LIBRARY, named.resolve("libquonvop4j.so"));
-        try {
-            System.setProperty(LIBRARY_PROPERTY, file.toString());
-            redeploy(file.toString(), false);
-        } finally {
-            Files.delete(file);
-            Files.delete(named);
-        }
+    void namedLibraryRedeploysLeaveNothing(@TempDir Path named) throws Exception {
+        Path file = copyOfTheLibrary(named);
+        System.setProperty(LIBRARY_PROPERTY, file.toString());
+        redeploy(file.toString(), false);
     }
 
     /**
@@ -162,19 +151,13 @@ class RedeployTest {
     }
 
     @Test
-    void namedLibraryInUseByAnotherLoaderIsRefusedClearly() throws Exception {
-        Path named = Files.createDirectories(folder.resolveSibling(folder.getFileName() + "-inuse"));
-        Path file = Files.copy(LIBRARY, named.resolve("libquonvop4j.so"));
+    void namedLibraryInUseByAnotherLoaderIsRefusedClearly(@TempDir Path named) throws Exception {
+        Path file = copyOfTheLibrary(named);
         System.setProperty(LIBRARY_PROPERTY, file.toString());
-        try {
-            UnsatisfiedLinkError e = secondLoaderOfOneFile();
-            assertTrue(e.getMessage().contains("another classloader"), e.getMessage());
-            assertTrue(e.getMessage().contains(LIBRARY_PROPERTY), e.getMessage());
-            awaitUnmapped(file.toString());
-        } finally {
-            Files.delete(file);
-            Files.delete(named);
-        }
+        UnsatisfiedLinkError e = secondLoaderOfOneFile();
+        assertTrue(e.getMessage().contains("another classloader"), e.getMessage());
+        assertTrue(e.getMessage().contains(LIBRARY_PROPERTY), e.getMessage());
+        awaitUnmapped(file.toString());
         assertEquals(Collections.emptyList(), contents(folder));
     }
 }

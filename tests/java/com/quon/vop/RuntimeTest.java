@@ -1,32 +1,23 @@
 package com.quon.vop;
 
+import static com.quon.vop.LoadedLibraries.VERSION;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
-import java.net.URLClassLoader;
+import com.quon.vop.LoadedLibraries.Recorder;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.Arrays;
 import java.util.Collections;
-import java.util.Set;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 
 /** The real library, loaded by a real JVM (run with -Xcheck:jni). */
 class RuntimeTest {
     private final Runtime runtime = new Runtime();
-
-    /** Records what "set" received. */
-    static class Recorder {
-        int[] received;
-
-        public void set(int a, int b, int c, int d, int e, int f, int g) {
-            received = new int[] {a, b, c, d, e, f, g};
-        }
-    }
 
     static class InheritsSet extends Recorder {}
 
@@ -59,8 +50,6 @@ class RuntimeTest {
             throw new IllegalStateException("from set");
         }
     }
-
-    private static final int[] VERSION = {6, 51, 102, 500, 2009, 10, 7};
 
     @Test
     void versionReachesSetInOrder() {
@@ -162,12 +151,10 @@ class RuntimeTest {
 
     /** Loads and uses Runtime in a fresh loader over the bundled jar; returns its copy. */
     private static String useInASecondLoader(Path folder) throws Exception {
-        Set<String> before = LoadedLibraries.mappedCopies();
         System.setProperty(LoadedLibraries.FOLDER_PROPERTY, folder.toString());
-        try (URLClassLoader loader =
-                LoadedLibraries.freshLoader(Paths.get(System.getenv("ORV_BUNDLED_JAR")))) {
-            LoadedLibraries.use(LoadedLibraries.newRuntime(loader), "second");
-            return LoadedLibraries.newCopy(before);
+        try {
+            return LoadedLibraries.useInAFreshLoader(
+                    Paths.get(System.getenv("ORV_BUNDLED_JAR")), folder, "second");
         } finally {
             System.clearProperty(LoadedLibraries.FOLDER_PROPERTY);
         }
