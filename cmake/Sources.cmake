@@ -4,8 +4,10 @@ set(ORV_SOURCES
   # Start-up and platform
   orv/startup/AutoInit.cpp
   orv/startup/StartUp.cpp
+  orv/startup/Module.cpp
   orv/startup/DynamicLibrary.cpp
   orv/startup/Process.cpp
+  orv/startup/SystemInfoImpl.cpp
   orv/startup/SystemInfo.cpp
   orv/startup/IpAddress.cpp
   # Errors and messages
@@ -25,6 +27,8 @@ set(ORV_SOURCES
   # Text, time and encodings
   orv/text/StringBase.cpp
   orv/text/DateTime.cpp
+  orv/text/CompactTime.cpp
+  orv/text/DateTimeInit.cpp
   orv/text/Base64.cpp
   orv/text/Mutex.cpp
 )

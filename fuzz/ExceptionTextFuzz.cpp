@@ -24,7 +24,7 @@
 #include "orv/error/LibraryMessages.h"
 #include "orv/error/MessageCatalogue.h"
 #include "orv/file/FileException.h"
-#include "orv/startup/StartUp.h"
+#include "orv/startup/Module.h"
 
 namespace {
 

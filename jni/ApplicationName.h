@@ -5,6 +5,8 @@
 #include "orv/Export.h"
 #include "orv/text/StringBase.h"
 
+namespace jni {
+
 /// A copy of the application name that Java set through
 /// Runtime.iSetApplicationName, byte for byte as the JVM gave it (modified
 /// UTF-8); empty until then. Any number of threads may read it while others
@@ -12,11 +14,6 @@
 /// name. Throws std::bad_alloc when the copy cannot be made.
 ORV_API orv::StringBase<char> ApplicationName();
 
-namespace jni {
-/// Makes `name` the application name and leaves the previous one in `name`,
-/// under the name's lock (for the entry point that sets it; not exported).
-/// The caller frees the previous name after the lock is released.
-void ReplaceApplicationName(orv::StringBase<char>& name);
 }  // namespace jni
 
 #endif

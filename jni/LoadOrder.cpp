@@ -9,13 +9,14 @@
 #include <mutex>
 
 #include "jni/ApplicationName.h"
+#include "jni/internal/ReplaceApplicationName.h"
 #include "orv/error/ConsoleStreamBuf.h"
 #include "orv/error/ErrorLocation.h"
 #include "orv/error/LibraryMessages.h"
 #include "orv/startup/AutoInit.h"
-#include "orv/startup/StartUp.h"
-#include "orv/startup/SystemInfo.h"
-#include "orv/text/DateTime.h"
+#include "orv/startup/Module.h"
+#include "orv/startup/SystemInfoImpl.h"
+#include "orv/text/DateTimeInit.h"
 #include "orv/text/StringBase.h"
 #include "runtime/EmergencyPool.h"
 
@@ -52,12 +53,12 @@ orv::StringBase<char> applicationName;
 
 }  // namespace
 
-orv::StringBase<char> ApplicationName() {
+orv::StringBase<char> jni::ApplicationName() {
   std::lock_guard<std::mutex> lock(applicationNameLock);
   return applicationName;
 }
 
-void jni::ReplaceApplicationName(orv::StringBase<char>& name) {
+void jni::internal::ReplaceApplicationName(orv::StringBase<char>& name) {
   std::lock_guard<std::mutex> lock(applicationNameLock);
   applicationName.swap(name);
 }

@@ -7,14 +7,15 @@
 
 #include <new>
 
-#include "jni/ApplicationName.h"
+#include "jni/internal/ReplaceApplicationName.h"
+#include "orv/text/StringBase.h"
 
 namespace {
 
 // The version record handed to Java, in this order: major and minor version,
 // build number, revision, release year, month and day. The build defines
 // the numbers from its one record of the version (cmake/project.env).
-constexpr jint kVersion[7] = {
+constexpr jint VersionRecord[7] = {
     ORV_VERSION_MAJOR, ORV_VERSION_MINOR, ORV_VERSION_BUILD, ORV_VERSION_REVISION,
     ORV_RELEASE_YEAR,  ORV_RELEASE_MONTH, ORV_RELEASE_DAY,
 };
@@ -57,8 +58,8 @@ JNIEXPORT jint JNICALL Java_com_quon_vop_Runtime_iGetVersion(JNIEnv* env, jobjec
     // exception pending: NoSuchMethodError, left for the Java caller
     return 2;
   }
-  env->CallVoidMethod(target, set, kVersion[0], kVersion[1], kVersion[2], kVersion[3],
-                      kVersion[4], kVersion[5], kVersion[6]);
+  env->CallVoidMethod(target, set, VersionRecord[0], VersionRecord[1], VersionRecord[2],
+                      VersionRecord[3], VersionRecord[4], VersionRecord[5], VersionRecord[6]);
   return 0;
 }
 
@@ -80,7 +81,7 @@ JNIEXPORT jint JNICALL Java_com_quon_vop_Runtime_iSetApplicationName(JNIEnv* env
     // swap happens under the name's lock, and the previous name is freed
     // (with `copy`) after it.
     orv::StringBase<char> copy(chars.get());
-    jni::ReplaceApplicationName(copy);
+    jni::internal::ReplaceApplicationName(copy);
     return 0;
   } catch (...) {
     return 2;

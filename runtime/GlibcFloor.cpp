@@ -91,7 +91,7 @@ ORV_HIDDEN int dlinfo(void* handle, int request, void* argument) noexcept {
 // siblings, which take a structure version first (1 on x86-64); current C
 // libraries still provide them under their original version.
 namespace {
-constexpr int kStatVersion = 1;  // _STAT_VER_LINUX: the kernel's struct stat
+constexpr int StatVersion = 1;  // _STAT_VER_LINUX: the kernel's struct stat
 }
 
 extern "C" {
@@ -101,16 +101,16 @@ int __fxstat64(int version, int descriptor, struct stat64* status);
 int __fxstatat64(int version, int folder, const char* path, struct stat64* status, int flags);
 
 ORV_HIDDEN int stat64(const char* path, struct stat64* status) noexcept {
-  return __xstat64(kStatVersion, path, status);
+  return __xstat64(StatVersion, path, status);
 }
 ORV_HIDDEN int lstat64(const char* path, struct stat64* status) noexcept {
-  return __lxstat64(kStatVersion, path, status);
+  return __lxstat64(StatVersion, path, status);
 }
 ORV_HIDDEN int fstat64(int descriptor, struct stat64* status) noexcept {
-  return __fxstat64(kStatVersion, descriptor, status);
+  return __fxstat64(StatVersion, descriptor, status);
 }
 ORV_HIDDEN int fstatat64(int folder, const char* path, struct stat64* status, int flags) noexcept {
-  return __fxstatat64(kStatVersion, folder, path, status, flags);
+  return __fxstatat64(StatVersion, folder, path, status, flags);
 }
 }
 
@@ -138,7 +138,7 @@ ORV_HIDDEN char __libc_single_threaded = 0;
 // POSIX asks.
 namespace {
 
-enum OnceState : int { kNotRun = 0, kRunning = 1, kWaitedFor = 2, kDone = 3 };
+enum OnceState : int { NotRun = 0, Running = 1, WaitedFor = 2, Done = 3 };
 
 void WaitWhile(int* control, int state) {
   syscall(SYS_futex, control, FUTEX_WAIT_PRIVATE, state, nullptr, nullptr, 0);
@@ -156,8 +156,8 @@ class OnceRun {
   OnceRun& operator=(const OnceRun&) = delete;
   ~OnceRun() {
     const int previous =
-        __atomic_exchange_n(control_, finished_ ? kDone : kNotRun, __ATOMIC_RELEASE);
-    if (previous == kWaitedFor) WakeAll(control_);
+        __atomic_exchange_n(control_, finished_ ? Done : NotRun, __ATOMIC_RELEASE);
+    if (previous == WaitedFor) WakeAll(control_);
   }
   void Finish() { finished_ = true; }
 
@@ -173,9 +173,9 @@ extern "C" ORV_HIDDEN int pthread_once(pthread_once_t* once, void (*routine)()) 
   int* control = once;
   for (;;) {
     int state = __atomic_load_n(control, __ATOMIC_ACQUIRE);
-    if (state == kDone) return 0;
-    if (state == kNotRun) {
-      if (!__atomic_compare_exchange_n(control, &state, kRunning, false, __ATOMIC_ACQUIRE,
+    if (state == Done) return 0;
+    if (state == NotRun) {
+      if (!__atomic_compare_exchange_n(control, &state, Running, false, __ATOMIC_ACQUIRE,
                                        __ATOMIC_ACQUIRE)) {
         continue;
       }
@@ -184,11 +184,11 @@ extern "C" ORV_HIDDEN int pthread_once(pthread_once_t* once, void (*routine)()) 
       run.Finish();
       return 0;
     }
-    if (state == kRunning &&
-        !__atomic_compare_exchange_n(control, &state, kWaitedFor, false, __ATOMIC_ACQUIRE,
+    if (state == Running &&
+        !__atomic_compare_exchange_n(control, &state, WaitedFor, false, __ATOMIC_ACQUIRE,
                                      __ATOMIC_ACQUIRE)) {
       continue;
     }
-    WaitWhile(control, kWaitedFor);
+    WaitWhile(control, WaitedFor);
   }
 }

@@ -35,31 +35,31 @@ namespace {
 #endif
 
 enum Form : int {
-  kNew,
-  kNewArray,
-  kNewNothrow,
-  kNewArrayNothrow,
-  kNewAligned,
-  kNewArrayAligned,
-  kNewAlignedNothrow,
-  kNewArrayAlignedNothrow,
-  kDelete,
-  kDeleteArray,
-  kDeleteSized,
-  kDeleteArraySized,
-  kDeleteNothrow,
-  kDeleteArrayNothrow,
-  kDeleteAligned,
-  kDeleteArrayAligned,
-  kDeleteSizedAligned,
-  kDeleteArraySizedAligned,
-  kDeleteAlignedNothrow,
-  kDeleteArrayAlignedNothrow,
-  kFormCount
+  New,
+  NewArray,
+  NewNothrow,
+  NewArrayNothrow,
+  NewAligned,
+  NewArrayAligned,
+  NewAlignedNothrow,
+  NewArrayAlignedNothrow,
+  Delete,
+  DeleteArray,
+  DeleteSized,
+  DeleteArraySized,
+  DeleteNothrow,
+  DeleteArrayNothrow,
+  DeleteAligned,
+  DeleteArrayAligned,
+  DeleteSizedAligned,
+  DeleteArraySizedAligned,
+  DeleteAlignedNothrow,
+  DeleteArrayAlignedNothrow,
+  FormCount
 };
 
 // The mangled names, in the order of Form.
-constexpr const char* kNames[kFormCount] = {
+constexpr const char* MangledNames[FormCount] = {
     "_Znw" ORV_SIZE_T,
     "_Zna" ORV_SIZE_T,
     "_Znw" ORV_SIZE_T "RKSt9nothrow_t",
@@ -87,11 +87,11 @@ constexpr const char* kNames[kFormCount] = {
 // start-up) and kept for the library's life, so that every block meets the
 // same pair of functions. dlsym allocates with malloc only.
 struct ProcessFunctions {
-  void* functions[kFormCount];
+  void* functions[FormCount];
 
   ProcessFunctions() {
-    for (int form = 0; form < kFormCount; ++form) {
-      functions[form] = ::dlsym(RTLD_DEFAULT, kNames[form]);
+    for (int form = 0; form < FormCount; ++form) {
+      functions[form] = ::dlsym(RTLD_DEFAULT, MangledNames[form]);
     }
   }
 };
@@ -134,17 +134,17 @@ void* AllocateOrThrow(std::size_t size, std::size_t alignment) {
 }  // namespace
 
 void* operator new(std::size_t size) {
-  if (auto process = Process<NewFunction>(kNew)) return process(size);
+  if (auto process = Process<NewFunction>(New)) return process(size);
   return AllocateOrThrow(size, sizeof(void*));
 }
 
 void* operator new[](std::size_t size) {
-  if (auto process = Process<NewFunction>(kNewArray)) return process(size);
+  if (auto process = Process<NewFunction>(NewArray)) return process(size);
   return ::operator new(size);
 }
 
 void* operator new(std::size_t size, const std::nothrow_t& tag) noexcept {
-  if (auto process = Process<NewNothrowFunction>(kNewNothrow)) return process(size, tag);
+  if (auto process = Process<NewNothrowFunction>(NewNothrow)) return process(size, tag);
   try {
     return ::operator new(size);
   } catch (...) {
@@ -153,7 +153,7 @@ void* operator new(std::size_t size, const std::nothrow_t& tag) noexcept {
 }
 
 void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-  if (auto process = Process<NewNothrowFunction>(kNewArrayNothrow)) return process(size, tag);
+  if (auto process = Process<NewNothrowFunction>(NewArrayNothrow)) return process(size, tag);
   try {
     return ::operator new[](size);
   } catch (...) {
@@ -162,12 +162,12 @@ void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
 }
 
 void* operator new(std::size_t size, std::align_val_t alignment) {
-  if (auto process = Process<NewAlignedFunction>(kNewAligned)) return process(size, alignment);
+  if (auto process = Process<NewAlignedFunction>(NewAligned)) return process(size, alignment);
   return AllocateOrThrow(size, static_cast<std::size_t>(alignment));
 }
 
 void* operator new[](std::size_t size, std::align_val_t alignment) {
-  if (auto process = Process<NewAlignedFunction>(kNewArrayAligned)) {
+  if (auto process = Process<NewAlignedFunction>(NewArrayAligned)) {
     return process(size, alignment);
   }
   return ::operator new(size, alignment);
@@ -175,7 +175,7 @@ void* operator new[](std::size_t size, std::align_val_t alignment) {
 
 void* operator new(std::size_t size, std::align_val_t alignment,
                               const std::nothrow_t& tag) noexcept {
-  if (auto process = Process<NewAlignedNothrowFunction>(kNewAlignedNothrow)) {
+  if (auto process = Process<NewAlignedNothrowFunction>(NewAlignedNothrow)) {
     return process(size, alignment, tag);
   }
   try {
@@ -187,7 +187,7 @@ void* operator new(std::size_t size, std::align_val_t alignment,
 
 void* operator new[](std::size_t size, std::align_val_t alignment,
                                 const std::nothrow_t& tag) noexcept {
-  if (auto process = Process<NewAlignedNothrowFunction>(kNewArrayAlignedNothrow)) {
+  if (auto process = Process<NewAlignedNothrowFunction>(NewArrayAlignedNothrow)) {
     return process(size, alignment, tag);
   }
   try {
@@ -198,48 +198,48 @@ void* operator new[](std::size_t size, std::align_val_t alignment,
 }
 
 void operator delete(void* block) noexcept {
-  if (auto process = Process<DeleteFunction>(kDelete)) return process(block);
+  if (auto process = Process<DeleteFunction>(Delete)) return process(block);
   std::free(block);
 }
 
 void operator delete[](void* block) noexcept {
-  if (auto process = Process<DeleteFunction>(kDeleteArray)) return process(block);
+  if (auto process = Process<DeleteFunction>(DeleteArray)) return process(block);
   ::operator delete(block);
 }
 
 void operator delete(void* block, std::size_t size) noexcept {
-  if (auto process = Process<DeleteSizedFunction>(kDeleteSized)) return process(block, size);
+  if (auto process = Process<DeleteSizedFunction>(DeleteSized)) return process(block, size);
   ::operator delete(block);
 }
 
 void operator delete[](void* block, std::size_t size) noexcept {
-  if (auto process = Process<DeleteSizedFunction>(kDeleteArraySized)) {
+  if (auto process = Process<DeleteSizedFunction>(DeleteArraySized)) {
     return process(block, size);
   }
   ::operator delete[](block);
 }
 
 void operator delete(void* block, const std::nothrow_t& tag) noexcept {
-  if (auto process = Process<DeleteNothrowFunction>(kDeleteNothrow)) return process(block, tag);
+  if (auto process = Process<DeleteNothrowFunction>(DeleteNothrow)) return process(block, tag);
   ::operator delete(block);
 }
 
 void operator delete[](void* block, const std::nothrow_t& tag) noexcept {
-  if (auto process = Process<DeleteNothrowFunction>(kDeleteArrayNothrow)) {
+  if (auto process = Process<DeleteNothrowFunction>(DeleteArrayNothrow)) {
     return process(block, tag);
   }
   ::operator delete[](block);
 }
 
 void operator delete(void* block, std::align_val_t alignment) noexcept {
-  if (auto process = Process<DeleteAlignedFunction>(kDeleteAligned)) {
+  if (auto process = Process<DeleteAlignedFunction>(DeleteAligned)) {
     return process(block, alignment);
   }
   std::free(block);
 }
 
 void operator delete[](void* block, std::align_val_t alignment) noexcept {
-  if (auto process = Process<DeleteAlignedFunction>(kDeleteArrayAligned)) {
+  if (auto process = Process<DeleteAlignedFunction>(DeleteArrayAligned)) {
     return process(block, alignment);
   }
   ::operator delete(block, alignment);
@@ -247,7 +247,7 @@ void operator delete[](void* block, std::align_val_t alignment) noexcept {
 
 void operator delete(void* block, std::size_t size,
                                 std::align_val_t alignment) noexcept {
-  if (auto process = Process<DeleteSizedAlignedFunction>(kDeleteSizedAligned)) {
+  if (auto process = Process<DeleteSizedAlignedFunction>(DeleteSizedAligned)) {
     return process(block, size, alignment);
   }
   ::operator delete(block, alignment);
@@ -255,7 +255,7 @@ void operator delete(void* block, std::size_t size,
 
 void operator delete[](void* block, std::size_t size,
                                   std::align_val_t alignment) noexcept {
-  if (auto process = Process<DeleteSizedAlignedFunction>(kDeleteArraySizedAligned)) {
+  if (auto process = Process<DeleteSizedAlignedFunction>(DeleteArraySizedAligned)) {
     return process(block, size, alignment);
   }
   ::operator delete[](block, alignment);
@@ -263,7 +263,7 @@ void operator delete[](void* block, std::size_t size,
 
 void operator delete(void* block, std::align_val_t alignment,
                                 const std::nothrow_t& tag) noexcept {
-  if (auto process = Process<DeleteAlignedNothrowFunction>(kDeleteAlignedNothrow)) {
+  if (auto process = Process<DeleteAlignedNothrowFunction>(DeleteAlignedNothrow)) {
     return process(block, alignment, tag);
   }
   ::operator delete(block, alignment);
@@ -271,7 +271,7 @@ void operator delete(void* block, std::align_val_t alignment,
 
 void operator delete[](void* block, std::align_val_t alignment,
                                   const std::nothrow_t& tag) noexcept {
-  if (auto process = Process<DeleteAlignedNothrowFunction>(kDeleteArrayAlignedNothrow)) {
+  if (auto process = Process<DeleteAlignedNothrowFunction>(DeleteArrayAlignedNothrow)) {
     return process(block, alignment, tag);
   }
   ::operator delete[](block, alignment);

@@ -1,51 +1,70 @@
 // orv/startup/AutoInit.cpp - the registry of automatic initialisers.
 #include "orv/startup/AutoInit.h"
 
-#include "orv/startup/AutoInitRegistry.h"
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "orv/startup/internal/AutoInitRegistry.h"
 
 namespace orv {
 
 namespace {
-// Null until the first registration and again after ExitAll. Registration and
-// the walks run inside the loader's serialised static initialisation and
-// finalisation, so the registry needs no lock.
-std::vector<AutoInitBase*>* registry = nullptr;
+
+using Registry = std::vector<std::unique_ptr<AutoInitBase>>;
+using RegistryPointer = std::unique_ptr<Registry>;
+
+// The registry, absent until the first registration and again after
+// ExitRegistered. Registration and the walks run inside the loader's
+// serialised static initialisation and finalisation, so it needs no lock.
+//
+// Its owner is built in place on first use and never destroyed: a registrar
+// may run before this file's own static objects exist, and a registry that
+// is still present when the process ends holds services that finalisers may
+// still use, so it must not be torn down behind their backs.
+RegistryPointer& RegistryOwner() noexcept {
+  alignas(RegistryPointer) static unsigned char storage[sizeof(RegistryPointer)];
+  static RegistryPointer* const owner = new (storage) RegistryPointer();
+  return *owner;
+}
+
 }  // namespace
 
 AutoInitBase::~AutoInitBase() = default;
 
 void AutoInitBase::Register(AutoInitBase* initialiser) {
-  if (registry == nullptr) registry = new std::vector<AutoInitBase*>();
-  try {
-    registry->push_back(initialiser);
-  } catch (...) {
-    delete initialiser;  // ownership was passed: do not leak it
-    throw;
-  }
+  // Owned from here on, so it is freed if the registry cannot take it.
+  std::unique_ptr<AutoInitBase> owned(initialiser);
+  RegistryPointer& registry = RegistryOwner();
+  if (registry == nullptr) registry = std::make_unique<Registry>();
+  registry->push_back(std::move(owned));
 }
 
-bool AutoInitBase::RegistryExists() noexcept { return registry != nullptr; }
+bool AutoInitBase::RegistryExists() noexcept { return RegistryOwner() != nullptr; }
 
 std::size_t AutoInitBase::RegisteredCount() noexcept {
+  const RegistryPointer& registry = RegistryOwner();
   return registry != nullptr ? registry->size() : 0;
 }
 
 namespace internal {
 
 void InitRegistered() {
+  const RegistryPointer& registry = RegistryOwner();
   if (registry == nullptr) return;
-  for (AutoInitBase* initialiser : *registry) initialiser->Init();
+  for (const std::unique_ptr<AutoInitBase>& initialiser : *registry) initialiser->Init();
 }
 
 void ExitRegistered() {
+  RegistryPointer& registry = RegistryOwner();
   if (registry == nullptr) return;
-  std::vector<AutoInitBase*>* entries = registry;
-  for (auto it = entries->rbegin(); it != entries->rend(); ++it) {
-    (*it)->Exit();
-    delete *it;
+  // The registry stays in place while it is walked; each entry goes right
+  // after its Exit.
+  for (auto entry = registry->rbegin(); entry != registry->rend(); ++entry) {
+    (*entry)->Exit();
+    entry->reset();
   }
-  delete entries;
-  registry = nullptr;
+  registry.reset();
 }
 
 }  // namespace internal

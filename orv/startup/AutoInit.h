@@ -11,10 +11,17 @@
 //   void AutoInitStarted(T* instance);   // publish the new instance
 //   void AutoInitStopping(T* instance);  // unpublish it before it is deleted
 // A service without them is only created and destroyed.
+//
+// Threads: nothing here takes a lock. Registration and the InitAll / ExitAll
+// walks run inside the loader's serialised static initialisation and
+// finalisation; called at other times they must not overlap with each other,
+// with a registration or with RegistryExists / RegisteredCount, and the
+// caller sees to that. A hook runs on the thread of the walk.
 #ifndef ORV_STARTUP_AUTOINIT_H
 #define ORV_STARTUP_AUTOINIT_H
 
 #include <cstddef>
+#include <memory>
 
 #include "orv/Export.h"
 
@@ -36,8 +43,10 @@ class ORV_API AutoInitBase {
   /// Destroys the instance this initialiser holds, if any, and forgets it.
   virtual void Exit() = 0;
 
-  /// Appends to the registry (creating it first) and takes ownership.
-  /// Registering while InitAll walks the registry is outside the contract.
+  /// Appends to the registry (creating it first) and takes ownership; an
+  /// initialiser that the registry cannot take for want of memory is deleted
+  /// before std::bad_alloc passes on. Registering while InitAll walks the
+  /// registry is outside the contract.
   static void Register(AutoInitBase* initialiser);
 
   /// Introspection for tests and diagnostics: whether the registry exists and
@@ -54,37 +63,39 @@ class ORV_API AutoInitBase {
 /// The automatic initialiser of the service T.
 template <class T>
 class AutoInit final : public AutoInitBase {
+  struct Registered {};
+
  public:
   /// The static registrar: holds nothing itself and registers a fresh
   /// initialiser whose Init and Exit are the ones that run.
-  AutoInit() : instance_(nullptr) { Register(new AutoInit(Registered{})); }
-  /// Neither creates nor destroys an instance.
+  AutoInit() { Register(std::make_unique<AutoInit>(Registered{}).release()); }
+  /// The registered initialiser, made by the registrar (the tag type is
+  /// private, so nothing else names this constructor).
+  explicit AutoInit(Registered) {}
+  /// Creates nothing. Neither a registrar nor an initialiser that ExitAll
+  /// deletes holds an instance then (ExitAll runs Exit first).
   ~AutoInit() override = default;
 
   /// Tests only this initialiser's own pointer: an instance that the
   /// service's accessor created on first use is replaced by a fresh one.
   void Init() override {
     if (instance_ != nullptr) return;
-    instance_ = new T();
-    AutoInitStarted(instance_);
+    instance_ = std::make_unique<T>();
+    AutoInitStarted(instance_.get());
   }
 
+  /// Forgets the instance before its Stopping hook runs, then destroys it.
   void Exit() override {
     if (instance_ == nullptr) return;
-    T* instance = instance_;
-    instance_ = nullptr;
-    AutoInitStopping(instance);
-    delete instance;
+    const std::unique_ptr<T> instance = std::move(instance_);
+    AutoInitStopping(instance.get());
   }
 
   /// The instance this initialiser holds, or null.
-  T* GetInstance() const noexcept { return instance_; }
+  T* GetInstance() const noexcept { return instance_.get(); }
 
  private:
-  struct Registered {};
-  explicit AutoInit(Registered) : instance_(nullptr) {}
-
-  T* instance_;
+  std::unique_ptr<T> instance_;
 };
 
 }  // namespace orv

@@ -9,8 +9,8 @@
 namespace orv {
 namespace {
 
-constexpr const char* kEntryName = "ModuleInit";
-constexpr const char* kLibraryExtension = "so";
+constexpr const char* EntryName = "ModuleInit";
+constexpr const char* LibraryExtension = "so";
 
 // The definition of `name` in the object that `handle` names, or null.
 // dlsym on a handle also searches the object's dependencies (and on the main
@@ -34,7 +34,7 @@ void* FindOwnSymbol(void* handle, const char* name) {
 // The object's own "ModuleInit", or null: an object without an entry of its
 // own must not announce its load to another object's entry.
 DynamicLibrary::EntryFunction FindOwnEntry(void* handle) {
-  void* symbol = FindOwnSymbol(handle, kEntryName);
+  void* symbol = FindOwnSymbol(handle, EntryName);
   // POSIX guarantees that a function address survives the trip through
   // void*, which is how dlsym hands it over.
   return reinterpret_cast<DynamicLibrary::EntryFunction>(symbol);
@@ -42,7 +42,7 @@ DynamicLibrary::EntryFunction FindOwnEntry(void* handle) {
 
 }  // namespace
 
-DynamicLibrary::DynamicLibrary() : record_(new Record{nullptr, nullptr}) {}
+DynamicLibrary::DynamicLibrary() : record_(std::make_unique<Record>()) {}
 
 DynamicLibrary::~DynamicLibrary() {
   if (record_->handle != nullptr) {
@@ -56,7 +56,6 @@ DynamicLibrary::~DynamicLibrary() {
     }
     ::dlclose(record_->handle);
   }
-  delete record_;
 }
 
 bool DynamicLibrary::Load(const FileString& name, bool addExtension) {
@@ -83,7 +82,7 @@ bool DynamicLibrary::PrepareName(const FileString& name, bool addExtension) {
 
   fileName_ = name;
   record_->entry = nullptr;
-  if (addExtension) fileName_.SetExtension(kLibraryExtension);
+  if (addExtension) fileName_.SetExtension(LibraryExtension);
 
   // A zero byte inside would make the loader open the name cut short there,
   // which is not the library that was named. (The empty name is the main

@@ -8,11 +8,23 @@
 #ifndef ORV_STARTUP_DYNAMICLIBRARY_H
 #define ORV_STARTUP_DYNAMICLIBRARY_H
 
+#include <memory>
+
 #include "orv/Export.h"
 #include "orv/file/FileString.h"
 
 namespace orv {
 
+/// One reference on a shared object, taken and released through the
+/// platform loader.
+///
+/// Threads: an object is not synchronised, so two threads must not use one
+/// object at once (a const lookup beside a Load or Unload included). Distinct
+/// objects may be used on distinct threads at the same time, on the same
+/// shared object too: the loader serialises its own work and counts the
+/// references. "ModuleInit" runs on the thread that loads or unloads, so an
+/// object loaded through several DynamicLibrary objects must bear calls from
+/// several threads.
 class ORV_API DynamicLibrary {
  public:
   using EntryFunction = void (*)(int);
@@ -76,10 +88,10 @@ class ORV_API DynamicLibrary {
   bool Open(const char* loaderName, int flags);
 
   struct Record {
-    void* handle;
-    EntryFunction entry;
+    void* handle = nullptr;
+    EntryFunction entry = nullptr;
   };
-  Record* record_;
+  std::unique_ptr<Record> record_;  // never null
   FileString fileName_;
 };
 

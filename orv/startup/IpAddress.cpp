@@ -6,25 +6,23 @@
 namespace orv {
 
 struct IpAddress::Data {
-  unsigned char bytes[ByteCount];
+  unsigned char bytes[ByteCount] = {127, 0, 0, 1};
   StringBase<char> text;
-  std::int32_t family;
+  std::int32_t family = FamilyIPv4;
 };
 
-IpAddress::IpAddress() : data_(new Data{{127, 0, 0, 1}, StringBase<char>(), FamilyIPv4}) {}
+IpAddress::IpAddress() : data_(std::make_unique<Data>()) {}
 
-IpAddress::IpAddress(const IpAddress& other) : data_(new Data(*other.data_)) {}
+IpAddress::IpAddress(const IpAddress& other) : data_(std::make_unique<Data>(*other.data_)) {}
 
 IpAddress& IpAddress::operator=(const IpAddress& other) {
-  if (this != &other) {
-    Data* copy = new Data(*other.data_);
-    delete data_;
-    data_ = copy;
-  }
+  // The copy is made before anything changes, so a failure leaves this
+  // address as it was.
+  if (this != &other) data_ = std::make_unique<Data>(*other.data_);
   return *this;
 }
 
-IpAddress::~IpAddress() { delete data_; }
+IpAddress::~IpAddress() = default;
 
 bool IpAddress::SetBytes(const unsigned char* bytes, std::size_t length) {
   data_->text.clear();

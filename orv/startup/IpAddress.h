@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "orv/Export.h"
 #include "orv/text/StringBase.h"
@@ -11,7 +12,9 @@
 namespace orv {
 
 /// An address of the IPv4 or IPv6 family. Its contents live in an owned heap
-/// part; copies are deep.
+/// part; copies are deep. A value type: distinct objects may be used on
+/// distinct threads; one object read by several threads at once is safe
+/// while none changes it.
 ///
 /// Families: 0 no address, 4 IPv4, 8 IPv6. The 16 address bytes are kept in
 /// network order; an IPv4 address fills the first 4 and leaves 12 zeros.
@@ -55,7 +58,7 @@ class ORV_API IpAddress {
 
  private:
   struct Data;
-  Data* data_;  // owned, never null
+  std::unique_ptr<Data> data_;  // never null
 };
 
 }  // namespace orv

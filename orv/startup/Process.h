@@ -12,12 +12,17 @@ namespace orv {
 
 class DynamicLibrary;
 
+/// The running process: its identifier, its executable and the objects the
+/// loader has mapped into it. The descriptor does not change after Current()
+/// made it, so its accessors are safe on any number of threads.
 class ORV_API Process {
  public:
-  /// The descriptor of the running process, created on the first call (not
-  /// synchronised: the first call must complete before a second thread
-  /// calls). If the executable path cannot be resolved, the descriptor stays
-  /// published with an empty path and the FileException passes on.
+  /// The descriptor of the running process, created on the first call. Safe
+  /// on any number of threads at once, first calls included: the descriptor
+  /// is made and its path asked for once, and no caller sees it before that
+  /// is done. If the executable path cannot be resolved, the descriptor stays
+  /// with an empty path and the FileException passes on to the first caller
+  /// only; later calls return the descriptor.
   static Process* Current();
 
   /// Canonical path of the running executable, through /proc/<pid>/exe.

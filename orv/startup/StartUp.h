@@ -1,13 +1,22 @@
-// orv/startup/StartUp.h - start-up objects and the library module.
+// orv/startup/StartUp.h - a library's start-up object: its identity.
 //
 // A StartUp object gives a library its identity: a module name and a short
 // tag shown before message numbers. The first one constructed is the main
-// start-up object; the tag of the last one constructed stands. A Module is
-// the StartUp of a library whose Start and Stop create and destroy every
-// registered service (see AutoInit.h); a ModuleStarter starts it when the
-// library loads and stops it when the library unloads.
+// start-up object; the tag of the last one constructed stands. Its static
+// InitAll and ExitAll create and destroy every registered service (see
+// AutoInit.h); the library module (Module.h) is the StartUp whose Start and
+// Stop run them.
+//
+// Threads: start-up objects are made and destroyed, and InitAll and ExitAll
+// run, inside the loader's serialised static initialisation and finalisation
+// (or, in a program of its own, before it starts threads that use the
+// library). The main object, the short tag and the module name are read
+// without a lock, by any number of threads at once, while no start-up
+// object is being made or destroyed.
 #ifndef ORV_STARTUP_STARTUP_H
 #define ORV_STARTUP_STARTUP_H
+
+#include <memory>
 
 #include "orv/Export.h"
 #include "orv/file/FileString.h"
@@ -33,8 +42,8 @@ class ORV_API StartUp {
   virtual bool Start() = 0;
   virtual bool Stop() = 0;
 
-  /// The owned module-name string.
-  StringBase<char>* GetModuleName() const noexcept { return moduleName_; }
+  /// The owned module-name string (never null while this object lives).
+  StringBase<char>* GetModuleName() const noexcept { return moduleName_.get(); }
   /// The library slot; nothing here loads it, destruction unloads it.
   DynamicLibrary& GetLibrary() noexcept { return library_; }
 
@@ -50,42 +59,8 @@ class ORV_API StartUp {
   static bool ExitAll();
 
  private:
-  StringBase<char>* moduleName_;
+  std::unique_ptr<StringBase<char>> moduleName_;
   DynamicLibrary library_;
-};
-
-class ORV_API Module : public StartUp {
- public:
-  Module(const char* shortTag, const char* moduleName);
-  /// Clears the module instance pointer, whichever module this is.
-  ~Module() override;
-
-  /// Always "orv".
-  FileString GetBaseName() override;
-  /// InitAll().
-  bool Start() override;
-  /// ExitAll().
-  bool Stop() override;
-  /// Whether the module may be unloaded now; the base answers true.
-  virtual bool CanUnload();
-  /// Whether the module accepts being used by another module; true here.
-  virtual bool CanShare();
-
-  /// The newest Module constructed, or null once any Module was destroyed.
-  static Module* GetInstance() noexcept;
-};
-
-/// Starts a module on construction and stops the current module instance on
-/// destruction.
-class ORV_API ModuleStarter {
- public:
-  /// Creates every registered service, then runs `module.Start()`; a false
-  /// result is followed by `module.Stop()`.
-  explicit ModuleStarter(Module& module);
-  /// Stop() of Module::GetInstance(), if there is one.
-  ~ModuleStarter();
-  ModuleStarter(const ModuleStarter&) = delete;
-  ModuleStarter& operator=(const ModuleStarter&) = delete;
 };
 
 }  // namespace orv

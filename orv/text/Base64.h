@@ -10,7 +10,9 @@
 namespace orv {
 
 /// The Base64 codec: the standard alphabet with "=" padding, decoding only.
-/// It holds no state; Decode may run on several threads at once.
+/// Decode reads one process-wide alphabet string, built once on the first
+/// call (thread-safe) and destroyed when the library unloads; it changes
+/// nothing else, so Decode may run on several threads at once.
 class ORV_API Base64 {
  public:
   /// Decodes `text` into `out`, leniently:

@@ -1,4 +1,5 @@
-// orv/text/DateTime.cpp - dates, times and compact file times.
+// orv/text/DateTime.cpp - a date and time: an instant with an offset and its
+// calendar fields.
 #include "orv/text/DateTime.h"
 
 #include <sys/time.h>
@@ -7,19 +8,15 @@
 #include <string>
 
 #include "orv/error/Exception.h"
+#include "orv/text/internal/CompactBase.h"
 
 namespace orv {
 namespace {
 
-constexpr std::int64_t kTicksPerSecond = 10000000;
-constexpr std::int64_t kTicksPerMinute = 600000000;
+constexpr std::int64_t TicksPerSecond = 10000000;
+constexpr std::int64_t TicksPerMinute = 600000000;
 // 1601-01-01 to 1970-01-01: 369 years, 89 of them leap years, in seconds.
-constexpr std::int64_t kEpochTicks = epochTicks;
-static_assert(kEpochTicks == (369LL * 365 + 89) * 86400 * kTicksPerSecond,
-              "epoch ticks");
-// 1970-01-01 to 2000-01-01 without leap seconds: 30 years, 7 of them leap
-// years. Only the public constant; the conversions use CompactBase().
-static_assert(compactBase == (30u * 365 + 7) * 86400u, "compact base");
+static_assert(epochTicks == (369LL * 365 + 89) * 86400 * TicksPerSecond, "epoch ticks");
 
 constexpr std::uint32_t kMessageInvalidDateTime = 1313;
 
@@ -58,8 +55,8 @@ bool FitsTimeT(std::int64_t seconds) {
 // whole seconds); false when the count lies too far out to be shifted.
 bool UnixSeconds(std::int64_t tickCount, std::int64_t* seconds) {
   std::int64_t sinceEpoch = 0;
-  if (__builtin_sub_overflow(tickCount, kEpochTicks, &sinceEpoch)) return false;
-  *seconds = sinceEpoch / kTicksPerSecond;
+  if (__builtin_sub_overflow(tickCount, epochTicks, &sinceEpoch)) return false;
+  *seconds = sinceEpoch / TicksPerSecond;
   return true;
 }
 
@@ -84,10 +81,10 @@ bool IsLeapYear(long year) {
 // Days of a month of the proleptic Gregorian calendar; 0 for a month that
 // does not exist.
 int DaysInMonth(long year, long month) {
-  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  static const int DaysOfMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (month < 1 || month > 12) return 0;
   if (month == 2 && IsLeapYear(year)) return 29;
-  return kDays[month - 1];
+  return DaysOfMonth[month - 1];
 }
 
 // The host's offset in minutes that the C library reports for the instant t,
@@ -99,29 +96,7 @@ std::int32_t OffsetAt(std::int64_t seconds) {
   return static_cast<std::int32_t>(record.tm_gmtoff / 60);
 }
 
-// Published by the service while it runs; a trivial pointer, so it needs no
-// construction at load time.
-const DateTime* startUpTime = nullptr;
-
 }  // namespace
-
-std::int64_t EpochTicks() noexcept { return kEpochTicks; }
-
-std::uint32_t CompactBase() noexcept {
-  // timegm follows the leap seconds of the host's zone, so the origin is
-  // asked of it, once (thread-safe static initialisation), rather than
-  // assumed.
-  static const std::uint32_t base = [] {
-    std::tm record{};
-    record.tm_year = 100;
-    record.tm_mday = 1;
-    const std::int64_t seconds = static_cast<std::int64_t>(timegm(&record));
-    // timegm does not fail for this date; should it, the plain count stands in.
-    if (seconds < 0 || seconds > static_cast<std::int64_t>(UINT32_MAX)) return compactBase;
-    return static_cast<std::uint32_t>(seconds);
-  }();
-  return base;
-}
 
 std::int32_t StandardOffset() {
   // Computed once, on first use (the service's creation at start-up, at the
@@ -130,7 +105,8 @@ std::int32_t StandardOffset() {
   // released.
   static const std::int32_t standardOffset = [] {
     std::tm record{};
-    if (!LocalTime(static_cast<std::time_t>(CompactBase()), &record)) return std::int32_t{0};
+    const auto base = static_cast<std::time_t>(internal::CompactBase());
+    if (!LocalTime(base, &record)) return std::int32_t{0};
     return static_cast<std::int32_t>(record.tm_gmtoff / 60);
   }();
   return standardOffset;
@@ -159,7 +135,7 @@ DateTime& DateTime::SetNow() {
   Set(record.tm_year + 1900, record.tm_mon + 1, record.tm_mday, record.tm_hour,
       record.tm_min, record.tm_sec, static_cast<int>(now.tv_usec / 1000), 0);
   // Ticks stay the UTC instant; the fields become local wall-clock time.
-  SetOffset(kLocalOffset);
+  SetOffset(LocalOffsetMarker);
   return *this;
 }
 
@@ -189,11 +165,11 @@ void DateTime::Set(int yearValue, int monthValue, int dayValue, int hourValue,
   ticksValid = 0;
   // The fields are host local time; LocalOffset reads them as such while the
   // offset is still the marker.
-  if (offsetMinutes == kLocalOffset) offsetMinutes = LocalOffset();
+  if (offsetMinutes == LocalOffsetMarker) offsetMinutes = LocalOffset();
 }
 
 void DateTime::SetOffset(std::int32_t offset) {
-  if (offset == kLocalOffset) offset = LocalOffset();
+  if (offset == LocalOffsetMarker) offset = LocalOffset();
   if (offset == offsetMinutes) return;
   UpdateTicks();
   offsetMinutes = offset;
@@ -210,7 +186,7 @@ void DateTime::SetOffset(std::int32_t offset) {
 
 std::int32_t DateTime::LocalOffset() const {
   if (fieldsValid) {
-    if (offsetMinutes == kLocalOffset) {
+    if (offsetMinutes == LocalOffsetMarker) {
       // Wall-clock fields of the host: let the C library decide whether
       // daylight-saving time applies to them.
       std::tm record = MakeRecord(year, month, day, hour, minute, second);
@@ -238,7 +214,7 @@ void DateTime::UpdateFields() {
   if (!ticksValid) ThrowNotSet();
   std::int64_t local = ticks;
   if (offsetMinutes != 0 &&
-      __builtin_add_overflow(ticks, static_cast<std::int64_t>(offsetMinutes) * kTicksPerMinute,
+      __builtin_add_overflow(ticks, static_cast<std::int64_t>(offsetMinutes) * TicksPerMinute,
                              &local)) {
     ThrowInvalid(std::to_string(ticks));
   }
@@ -271,9 +247,9 @@ void DateTime::UpdateTicks() {
   // no instant, and says so with its own text.
   const std::int64_t seconds = static_cast<std::int64_t>(timegm(&record));
   std::int64_t value = 0;
-  if (__builtin_mul_overflow(seconds, kTicksPerSecond, &value) ||
-      __builtin_add_overflow(value, kEpochTicks, &value) ||
-      __builtin_sub_overflow(value, static_cast<std::int64_t>(offsetMinutes) * kTicksPerMinute,
+  if (__builtin_mul_overflow(seconds, TicksPerSecond, &value) ||
+      __builtin_add_overflow(value, epochTicks, &value) ||
+      __builtin_sub_overflow(value, static_cast<std::int64_t>(offsetMinutes) * TicksPerMinute,
                              &value)) {
     ThrowInvalid(DateText(year, month, day) + " " + TimeText(hour, minute, second, millisecond));
   }
@@ -298,53 +274,5 @@ void DateTime::CheckTime(int hourValue, int minuteValue, int secondValue,
     ThrowInvalid(TimeText(hourValue, minuteValue, secondValue, millisecondValue));
   }
 }
-
-CompactTime CompactTime::Now() {
-  const std::int64_t now = static_cast<std::int64_t>(time(nullptr));
-  return CompactTime(static_cast<std::uint32_t>(now - CompactBase()));
-}
-
-std::time_t CompactTime::ToTime(CompactTime time) noexcept {
-  const std::int64_t base = CompactBase();
-  if (time.value == kNotSet) return static_cast<std::time_t>(base);
-  return static_cast<std::time_t>(base + time.value);
-}
-
-CompactTime CompactTime::FromTime(std::time_t time) noexcept {
-  // Unsigned difference: an instant before the base wraps to a huge value
-  // and saturates like one too far after it.
-  const std::uint64_t difference =
-      static_cast<std::uint64_t>(static_cast<std::int64_t>(time)) - CompactBase();
-  return CompactTime(difference <= kSaturated ? static_cast<std::uint32_t>(difference)
-                                              : kSaturated);
-}
-
-DateTimeInit::DateTimeInit() {
-  // The origin of compact times comes from the zone the process started
-  // with, at start-up.
-  CompactBase();
-  // A not-set value asks for the standard offset, which primes it.
-  held.offsetMinutes = kLocalOffset;
-  held.offsetMinutes = held.LocalOffset();
-}
-
-void AutoInitStarted(DateTimeInit* /*instance*/) {
-  DateTime* now = new DateTime();
-  try {
-    now->SetNow();
-  } catch (...) {
-    delete now;
-    throw;
-  }
-  delete startUpTime;
-  startUpTime = now;
-}
-
-void AutoInitStopping(DateTimeInit* /*instance*/) {
-  delete startUpTime;
-  startUpTime = nullptr;
-}
-
-const DateTime* StartUpTime() noexcept { return startUpTime; }
 
 }  // namespace orv

@@ -5,7 +5,7 @@
 
 namespace orv {
 
-Mutex::Mutex() : holder_(nullptr) { Create(); }
+Mutex::Mutex() { Create(); }
 
 Mutex::~Mutex() { Destroy(); }
 
@@ -15,7 +15,7 @@ void Mutex::Create() {
     std::free(holder_->mutex);
     holder_->mutex = nullptr;
   }
-  if (holder_ == nullptr) holder_ = new Holder{nullptr};
+  if (holder_ == nullptr) holder_ = std::make_unique<Holder>();
   auto* storage = static_cast<pthread_mutex_t*>(std::malloc(sizeof(pthread_mutex_t)));
   if (storage == nullptr) return;  // no mutex: locking becomes a no-op
   if (pthread_mutex_init(storage, nullptr) != 0) {
@@ -32,8 +32,7 @@ void Mutex::Destroy() noexcept {
     std::free(holder_->mutex);
     holder_->mutex = nullptr;
   }
-  delete holder_;
-  holder_ = nullptr;
+  holder_.reset();
 }
 
 pthread_mutex_t* Mutex::Native() const noexcept {

@@ -4,6 +4,8 @@
 
 #include <pthread.h>
 
+#include <memory>
+
 #include "orv/Export.h"
 
 namespace orv {
@@ -11,6 +13,12 @@ namespace orv {
 /// Handle to a POSIX mutex that lives on the heap. The mutex has default
 /// attributes, so locking it twice on one thread blocks. When its storage
 /// cannot be allocated the handle has no mutex and locking does nothing.
+///
+/// Threads: once the handle holds its mutex, any number of threads may lock
+/// and unlock it through MutexLock at once; that is what it is for. Create
+/// and Destroy are not synchronised: neither may run while another thread
+/// locks, unlocks or creates through the same handle, and a mutex must not
+/// be locked when it is reset or destroyed.
 class ORV_API Mutex {
  public:
   /// Creates the holder and the mutex at once.
@@ -32,14 +40,17 @@ class ORV_API Mutex {
 
  private:
   struct Holder {
-    pthread_mutex_t* mutex;
+    // The C library's mutex: storage from malloc, released with free after
+    // pthread_mutex_destroy; null when none could be had.
+    pthread_mutex_t* mutex = nullptr;
   };
-  Holder* holder_;
+  std::unique_ptr<Holder> holder_;
 };
 
 /// Locks a Mutex for the lifetime of the object, creating it first when the
 /// handle has no holder yet. That creation is not itself guarded: a mutex
-/// that threads share must be created before they use it.
+/// that threads share must be created before they use it (the Mutex
+/// constructor does so). A lock belongs to the thread that made it.
 class ORV_API MutexLock {
  public:
   explicit MutexLock(Mutex& mutex);

@@ -3,6 +3,10 @@
 // orv::StringBase<char> is the standard byte string with a virtual destructor,
 // so that the library's own string classes can be destroyed through a base
 // pointer. Texts are bytes: nothing here converts character sets.
+//
+// Threads: as with std::string, distinct strings may be used on distinct
+// threads, and one string read by several threads at once while none
+// changes it. The shared empty string is never changed and safe everywhere.
 #ifndef ORV_TEXT_STRINGBASE_H
 #define ORV_TEXT_STRINGBASE_H
 

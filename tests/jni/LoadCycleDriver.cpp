@@ -17,7 +17,7 @@ extern "C" __attribute__((visibility("default"))) int DriveLibrary(const char* f
     out += orv::StartUp::GetMain() != nullptr ? *orv::StartUp::GetMain()->GetModuleName()
                                              : std::string("<no module>");
     out += '|';
-    out += ApplicationName();
+    out += jni::ApplicationName();
     out += '|';
     // A catalogue lookup and an exception text.
     orv::StringBase<char> text;

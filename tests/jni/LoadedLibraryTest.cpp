@@ -7,9 +7,9 @@
 #include "orv/file/FileString.h"
 #include "orv/error/ErrorLocation.h"
 #include "orv/startup/AutoInit.h"
+#include "orv/startup/Module.h"
 #include "orv/startup/StartUp.h"
-#include "orv/startup/SystemInfo.h"
-#include "orv/text/DateTime.h"
+#include "orv/text/DateTimeInit.h"
 
 namespace {
 
@@ -28,13 +28,12 @@ TEST(LoadedLibrary, ModuleIsMainWithItsNameAndTag) {
 TEST(LoadedLibrary, ServicesAreRegisteredAndStarted) {
   EXPECT_EQ(orv::AutoInitBase::RegisteredCount(), 4u);
   EXPECT_TRUE(orv::internal::ErrorLocationTableExists());
-  EXPECT_NE(orv::internal::PublishedSystemInfo(), nullptr);
   ASSERT_NE(orv::StartUpTime(), nullptr);  // the local time of start-up
   EXPECT_TRUE(orv::StartUpTime()->fieldsValid || orv::StartUpTime()->ticksValid);
 }
 
 TEST(LoadedLibrary, ApplicationNameStartsEmpty) {
-  EXPECT_EQ(ApplicationName(), "");
+  EXPECT_EQ(jni::ApplicationName(), "");
 }
 
 // The library carries its own C++ runtime; its exceptions must still reach a

@@ -104,7 +104,7 @@ TEST_F(RuntimeTest, VersionStatusCodes) {
 
 TEST_F(RuntimeTest, NameIsStoredByteForByteAndReleased) {
   EXPECT_EQ(SetName("caf\xC3\xA9 \xC0\x80"), 0);  // U+00E9 and U+0000, modified UTF-8
-  EXPECT_EQ(std::string(ApplicationName()), "caf\xC3\xA9 \xC0\x80");
+  EXPECT_EQ(std::string(jni::ApplicationName()), "caf\xC3\xA9 \xC0\x80");
   EXPECT_EQ(vm.getChars, 1);
   EXPECT_EQ(vm.releaseChars, 1);
   EXPECT_EQ(vm.released, vm.utfChars);
@@ -113,23 +113,23 @@ TEST_F(RuntimeTest, NameIsStoredByteForByteAndReleased) {
 TEST_F(RuntimeTest, ShorterNameReplacesLongerOneWhole) {
   ASSERT_EQ(SetName("a rather long application name"), 0);
   ASSERT_EQ(SetName("short"), 0);
-  EXPECT_EQ(std::string(ApplicationName()), "short");
+  EXPECT_EQ(std::string(jni::ApplicationName()), "short");
   ASSERT_EQ(SetName(""), 0);
-  EXPECT_EQ(std::string(ApplicationName()), "");
+  EXPECT_EQ(std::string(jni::ApplicationName()), "");
 }
 
 TEST_F(RuntimeTest, NullNameChangesNothing) {
   ASSERT_EQ(SetName("kept"), 0);
   EXPECT_EQ(Java_com_quon_vop_Runtime_iSetApplicationName(&env_, nullptr, nullptr), 1);
   EXPECT_EQ(Java_com_quon_vop_Runtime_iSetApplicationName(nullptr, nullptr, name_), 1);
-  EXPECT_EQ(std::string(ApplicationName()), "kept");
+  EXPECT_EQ(std::string(jni::ApplicationName()), "kept");
 }
 
 TEST_F(RuntimeTest, OutOfMemoryKeepsThePreviousNameAndReleasesNothing) {
   ASSERT_EQ(SetName("kept"), 0);
   vm.releaseChars = 0;
   EXPECT_EQ(SetName(nullptr), 2);
-  EXPECT_EQ(std::string(ApplicationName()), "kept");
+  EXPECT_EQ(std::string(jni::ApplicationName()), "kept");
   EXPECT_EQ(vm.releaseChars, 0);
 }
 

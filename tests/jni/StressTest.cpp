@@ -112,7 +112,7 @@ TEST(Stress, ApplicationNameIsSetAndReadOnManyThreads) {
               return "status";
             }
           } else {
-            const std::string name(ApplicationName());
+            const std::string name(jni::ApplicationName());
             if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
               return "read " + name;
             }
@@ -121,7 +121,8 @@ TEST(Stress, ApplicationNameIsSetAndReadOnManyThreads) {
         return "";
       });
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], "") << "thread " << t;
-  EXPECT_NE(std::find(names.begin(), names.end(), std::string(ApplicationName())), names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(), std::string(jni::ApplicationName())),
+            names.end());
 }
 
 // Lookups of a number nobody has walk the loaded objects while another thread

@@ -39,7 +39,7 @@ void CheckTexts() {
   Expect("catalogue text", found ? text.c_str() : "(none)",
          "remote computer access not suported");
 
-  Expect("application name", ApplicationName().c_str(), "");
+  Expect("application name", jni::ApplicationName().c_str(), "");
 }
 
 void CheckThrownByLibrary() {

@@ -10,7 +10,7 @@
 #include "orv/error/ExceptionText.h"
 #include "orv/error/FormatMessage.h"
 #include "orv/error/LibraryMessages.h"
-#include "orv/startup/StartUp.h"
+#include "orv/startup/Module.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "orv/startup/AutoInit.h"
+#include "orv/startup/Module.h"
 
 namespace {
 

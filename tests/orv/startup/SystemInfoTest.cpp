@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "orv/startup/AutoInit.h"
-#include "orv/startup/AutoInitRegistry.h"
 #include "orv/startup/IpAddress.h"
+#include "orv/startup/internal/AutoInitRegistry.h"
+#include "orv/startup/internal/PublishedSystemInfo.h"
 #include "tests/support/RunTogether.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "orv/error/Exception.h"
+#include "orv/text/DateTimeInit.h"
 #include "tests/support/ExpectException.h"
 #include "tests/support/RunInChild.h"
 
@@ -45,7 +46,7 @@ orv::DateTime FromUnix(std::int64_t seconds, std::int32_t offset) {
   value.fieldsValid = 0;
   value.ticksValid = 1;
   value.offsetMinutes = offset;
-  value.ticks = orv::EpochTicks() + seconds * kTicksPerSecond;
+  value.ticks = orv::epochTicks + seconds * kTicksPerSecond;
   return value;
 }
 
@@ -66,7 +67,7 @@ void Expect(bool ok, const char* what, long got) {
 
 std::int32_t LocalAt(int y, int mo, int d, int h) {
   orv::DateTime value;
-  value.Set(y, mo, d, h, 0, 0, 0, orv::kLocalOffset);
+  value.Set(y, mo, d, h, 0, 0, 0, orv::LocalOffsetMarker);
   return value.offsetMinutes;
 }
 
@@ -111,7 +112,7 @@ void CheckDublin() {
   Expect(OffsetOfInstant(1579046400) == 0, "2020-01-15 ticks 0", OffsetOfInstant(1579046400));
   try {
     orv::DateTime midnight;
-    midnight.Set(2020, 1, 15, 0, 0, 0, 0, orv::kLocalOffset);
+    midnight.Set(2020, 1, 15, 0, 0, 0, 0, orv::LocalOffsetMarker);
     Expect(midnight.day == 15 && midnight.offsetMinutes == 0, "midnight kept", midnight.day);
   } catch (const orv::Exception& e) {
     Expect(false, "2020-01-15 00:00 accepted", e.GetNumber());
@@ -125,7 +126,7 @@ void CheckLordHowe() {
 }
 
 void CheckUtc() {
-  Expect(orv::CompactBase() == 946684800u, "compact base", orv::CompactBase());
+  Expect(orv::compactBase == 946684800u, "compact base", orv::compactBase);
   Expect(orv::StandardOffset() == 0, "standard offset 0", orv::StandardOffset());
   Expect(LocalAt(2009, 7, 15, 12) == 0, "July 0", LocalAt(2009, 7, 15, 12));
   orv::DateTime now;
@@ -137,18 +138,25 @@ void CheckUtc() {
   setenv("TZ", "Europe/Berlin", 1);
   Expect(OffsetOfInstant(1247659200) == 120, "instant after TZ changed 120",
          OffsetOfInstant(1247659200));
-  Expect(orv::CompactBase() == 946684800u, "compact base kept", orv::CompactBase());
+  Expect(orv::compactBase == 946684800u, "compact base kept", orv::compactBase);
 }
 
 void CheckLeapSeconds() {
   // The leap-second zones count the 22 leap seconds before 2000 too: the
-  // origin of compact times is what timegm says, not the plain count.
-  Expect(orv::CompactBase() == 946684822u, "compact base", orv::CompactBase());
+  // origin of compact times is what timegm says, not the plain count. With
+  // no start-up, the first conversion computes it.
   Expect(orv::CompactTime::FromTime(946684822).value == 0, "FromTime of the base", 0);
+  Expect(orv::compactBase == 946684822u, "compact base", orv::compactBase);
   Expect(orv::CompactTime::ToTime(orv::CompactTime()) == 946684822, "ToTime of not set", 0);
   const orv::DateTime base = WithTicks(2000, 1, 1, 0, 0, 0);
-  Expect(base.ticks == orv::EpochTicks() + 946684822LL * kTicksPerSecond, "ticks of 2000",
-         static_cast<long>((base.ticks - orv::EpochTicks()) / kTicksPerSecond));
+  Expect(base.ticks == orv::epochTicks + 946684822LL * kTicksPerSecond, "ticks of 2000",
+         static_cast<long>((base.ticks - orv::epochTicks) / kTicksPerSecond));
+}
+
+void CheckLeapSecondsAtStartUp() {
+  // The service computes the origin at start-up, before any conversion.
+  orv::DateTimeInit service;
+  Expect(orv::compactBase == 946684822u, "compact base at start-up", orv::compactBase);
 }
 
 struct ZoneCheck {
@@ -163,6 +171,7 @@ const ZoneCheck kZoneChecks[] = {
     {"lordhowe", "Australia/Lord_Howe", CheckLordHowe},
     {"utc", "UTC", CheckUtc},
     {"leapseconds", "right/UTC", CheckLeapSeconds},
+    {"leapsecondsstartup", "right/UTC", CheckLeapSecondsAtStartUp},
 };
 
 bool RunZoneCheckIfAsked() {
@@ -204,11 +213,11 @@ TEST(DateTimeZone, ChecksInFreshProcesses) {
 // ---------------------------------------------------------------------------
 
 TEST(DateTime, ConstantsAndEpoch) {
-  EXPECT_EQ(orv::EpochTicks(), 116444736000000000LL);
+  EXPECT_EQ(orv::epochTicks, 116444736000000000LL);
   std::tm base{};
   base.tm_year = 100;
   base.tm_mday = 1;
-  EXPECT_EQ(static_cast<std::int64_t>(orv::CompactBase()),
+  EXPECT_EQ(static_cast<std::int64_t>(orv::compactBase),
             static_cast<std::int64_t>(timegm(&base)));
   EXPECT_EQ(WithTicks(1970, 1, 1, 0, 0, 0).ticks, 116444736000000000LL);
 }
@@ -273,7 +282,7 @@ TEST(DateTime, OffsetsMoveTheWallClockAndKeepTheMillisecond) {
   orv::DateTime value = Junk();
   value.Set(2009, 10, 7, 12, 0, 0, 250, 60);
   value.UpdateTicks();
-  EXPECT_EQ(value.ticks, orv::EpochTicks() + 1254913200LL * kTicksPerSecond);  // 11:00 UTC
+  EXPECT_EQ(value.ticks, orv::epochTicks + 1254913200LL * kTicksPerSecond);  // 11:00 UTC
   value.SetOffset(0);
   EXPECT_EQ(value.offsetMinutes, 0);
   EXPECT_EQ(value.fieldsValid, 1);
@@ -326,7 +335,7 @@ TEST(DateTime, UpdateFieldsFromTicks) {
     value.ticksValid = 0;
     value.ticks = 0;
     value.UpdateTicks();
-    EXPECT_EQ(value.ticks, orv::EpochTicks() + c.unixSeconds * kTicksPerSecond);
+    EXPECT_EQ(value.ticks, orv::epochTicks + c.unixSeconds * kTicksPerSecond);
   }
 }
 
@@ -346,11 +355,11 @@ TEST(DateTime, FieldsBeyondTheLastTickThrowWithTheirText) {
   EXPECT_EQ(WithTicks(30828, 9, 14, 2, 48, 5).ticks, 9223372036850000000LL);
   const struct {
     int y, mo, d, h, mi, s, ms;
-    std::int32_t offset, newOffset;  // kLocalOffset: UpdateTicks alone
+    std::int32_t offset, newOffset;  // LocalOffsetMarker: UpdateTicks alone
     const char* text;
   } cases[] = {
-      {30828, 9, 14, 2, 48, 6, 0, 0, orv::kLocalOffset, "30828-9-14 2:48:6.0"},
-      {30828, 9, 14, 2, 48, 5, 0, -60, orv::kLocalOffset, "30828-9-14 2:48:5.0"},
+      {30828, 9, 14, 2, 48, 6, 0, 0, orv::LocalOffsetMarker, "30828-9-14 2:48:6.0"},
+      {30828, 9, 14, 2, 48, 5, 0, -60, orv::LocalOffsetMarker, "30828-9-14 2:48:5.0"},
       {65535, 12, 31, 23, 59, 59, 5, 0, 60, "65535-12-31 23:59:59.5"},
       {40000, 1, 1, 0, 0, 0, 0, 0, 60, "40000-1-1 0:0:0.0"},
   };
@@ -359,7 +368,7 @@ TEST(DateTime, FieldsBeyondTheLastTickThrowWithTheirText) {
     orv::DateTime value = Junk();
     value.Set(c.y, c.mo, c.d, c.h, c.mi, c.s, c.ms, c.offset);
     const auto convert = [&] {
-      if (c.newOffset == orv::kLocalOffset) {
+      if (c.newOffset == orv::LocalOffsetMarker) {
         value.UpdateTicks();
       } else {
         value.SetOffset(c.newOffset);
@@ -382,7 +391,7 @@ TEST(DateTime, TicksOutOfRangeThrowInsteadOfWrapping) {
 }
 
 TEST(CompactTime, Conversions) {
-  const std::time_t base = static_cast<std::time_t>(orv::CompactBase());
+  const std::time_t base = static_cast<std::time_t>(orv::compactBase);
   struct {
     std::int64_t time;
     std::uint32_t compact;
@@ -406,9 +415,8 @@ TEST(CompactTime, Conversions) {
   EXPECT_EQ(static_cast<std::int64_t>(orv::CompactTime::ToTime(orv::CompactTime(0xFFFFFFFEu))),
             static_cast<std::int64_t>(base) + 0xFFFFFFFELL);
   // A compact time reads and writes as its plain 32-bit count.
-  EXPECT_EQ(orv::CompactTime::FromTime(orv::CompactBase() - 1), 0xFFFFFFFEu);
-  EXPECT_EQ(orv::CompactTime::ToTime(0xFFFFFFFFu), static_cast<std::time_t>(orv::CompactBase()));
-  EXPECT_EQ(orv::epochTicks, orv::EpochTicks());
+  EXPECT_EQ(orv::CompactTime::FromTime(orv::compactBase - 1), 0xFFFFFFFEu);
+  EXPECT_EQ(orv::CompactTime::ToTime(0xFFFFFFFFu), static_cast<std::time_t>(orv::compactBase));
   const std::int64_t now = static_cast<std::int64_t>(time(nullptr)) - base;
   const std::int64_t compactNow = orv::CompactTime::Now().value;
   EXPECT_LE(now, compactNow);

@@ -1,8 +1,7 @@
-// orv/startup/AutoInitRegistry.h - walks over the registry (internal).
-#ifndef ORV_STARTUP_AUTOINITREGISTRY_H
-#define ORV_STARTUP_AUTOINITREGISTRY_H
-
-#include <vector>
+// orv/startup/internal/AutoInitRegistry.h - the walks over the registry of
+// automatic initialisers, for module start and stop and for tests.
+#ifndef ORV_STARTUP_INTERNAL_AUTOINITREGISTRY_H
+#define ORV_STARTUP_INTERNAL_AUTOINITREGISTRY_H
 
 namespace orv {
 namespace internal {
