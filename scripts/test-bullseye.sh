@@ -137,7 +137,8 @@ junit() {
     fail=1
   fi
 }
-jars=(ORV_BUNDLED_JAR="$inside/quonvop4j-bundled.jar" ORV_LIBRARY="$inside/libquonvop4j.so")
+jars=(ORV_BUNDLED_JAR="$inside/quonvop4j-bundled.jar" ORV_LIBRARY="$inside/libquonvop4j.so"
+      ORV_VERSION_RECORD="${ORV_VERSION//./,},${ORV_RELEASE_DATE//-/,}")
 junit com.quon.vop.RuntimeTest "$inside" "$inside/quonvop4j-tests.jar:$inside/quonvop4j.jar" "${jars[@]}"
 junit com.quon.vop.RedeployTest "$inside/no-library" "$inside/quonvop4j-tests.jar" "${jars[@]}"
 
