@@ -16,11 +16,9 @@ include(CMakePackageConfigHelpers)
 if(ORV_ARCH STREQUAL "x86_64")
   set(ORV_TRIPLET "x86_64-linux-gnu")
   set(ORV_DEB_ARCH "amd64")
-elseif(ORV_ARCH STREQUAL "i386")
+else()
   set(ORV_TRIPLET "i386-linux-gnu")
   set(ORV_DEB_ARCH "i386")
-else()
-  message(FATAL_ERROR "ORV_ARCH must be x86_64 or i386, not '${ORV_ARCH}'")
 endif()
 
 set(ORV_HOMEPAGE "https://quonvop4j.invalid/")
@@ -32,10 +30,6 @@ set(ORV_INSTALL_INCLUDEDIR "${CMAKE_INSTALL_INCLUDEDIR}/quonvop4j")
 set(ORV_INSTALL_CMAKEDIR "${ORV_INSTALL_LIBDIR}/cmake/quonvop4j")
 set(ORV_INSTALL_PKGCONFIGDIR "${ORV_INSTALL_LIBDIR}/pkgconfig")
 
-# Definitions that the public headers need on both sides of the interface:
-# std::time_t appears in the API, and on i386 its size depends on them.
-set(ORV_INTERFACE_DEFINITIONS ${ORV_ABI_DEFINITIONS})
-
 # SONAME: the JVM loads the library by its file name, libquonvop4j.so, from a
 # folder of plug-ins that the dynamic loader does not manage (no ldconfig, no
 # version links). The SONAME is therefore the file name itself: a C++ program
@@ -44,33 +38,46 @@ set(ORV_INTERFACE_DEFINITIONS ${ORV_ABI_DEFINITIONS})
 # package version (the -dev package pins the library's exact version).
 set_target_properties(quonvop4j PROPERTIES NO_SONAME OFF)
 
+# What a program built on the installed library gets with it, besides the
+# ABI definitions and C++17 that the target carries anyway: the installed
+# headers, and a run path to the jni folder, which is outside the loader's
+# search path, so the program starts without LD_LIBRARY_PATH. Relative to the
+# installed package, so the package is relocatable.
+target_include_directories(quonvop4j INTERFACE
+  $<INSTALL_INTERFACE:${ORV_INSTALL_INCLUDEDIR}>)
+target_link_options(quonvop4j INTERFACE
+  "$<INSTALL_INTERFACE:LINKER:-rpath,$<INSTALL_PREFIX>/${ORV_INSTALL_JNIDIR}>")
+
 # Installed without the execute bits: a shared library is mapped, not run.
-install(TARGETS quonvop4j
+install(TARGETS quonvop4j EXPORT quonvop4jTargets
   LIBRARY DESTINATION "${ORV_INSTALL_JNIDIR}"
           PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
           COMPONENT runtime
           NAMELINK_SKIP)
 
-# Public headers: the whole orv tree and the application name from jni/ (the
-# rest of jni/ is internal). Paths are kept, so "orv/orv.h" and
+# Public headers: the orv tree without its internal/ folders (what only the
+# library and its tests see), and the application name from jni/ (the rest
+# of jni/ is the library's own). Paths are kept, so "orv/orv.h" and
 # "jni/ApplicationName.h" resolve against include/quonvop4j.
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/orv/"
   DESTINATION "${ORV_INSTALL_INCLUDEDIR}/orv"
   COMPONENT dev
-  FILES_MATCHING PATTERN "*.h")
+  FILES_MATCHING PATTERN "*.h"
+  PATTERN "internal" EXCLUDE)
 install(FILES "${PROJECT_SOURCE_DIR}/jni/ApplicationName.h"
   DESTINATION "${ORV_INSTALL_INCLUDEDIR}/jni"
   COMPONENT dev)
 
-# CMake package: find_package(quonvop4j CONFIG) -> quonvop4j::quonvop4j.
-# The target is written by hand rather than exported, because the build
-# target's include directory is the source tree; paths are relative to the
-# installed config, so the package is relocatable.
+# CMake package: find_package(quonvop4j CONFIG) -> quonvop4j::quonvop4j, the
+# exported target above.
+install(EXPORT quonvop4jTargets
+  NAMESPACE quonvop4j::
+  DESTINATION "${ORV_INSTALL_CMAKEDIR}"
+  COMPONENT dev)
 configure_package_config_file(
   "${CMAKE_CURRENT_LIST_DIR}/package/quonvop4jConfig.cmake.in"
   "${PROJECT_BINARY_DIR}/package/quonvop4jConfig.cmake"
-  INSTALL_DESTINATION "${ORV_INSTALL_CMAKEDIR}"
-  PATH_VARS ORV_INSTALL_JNIDIR ORV_INSTALL_INCLUDEDIR)
+  INSTALL_DESTINATION "${ORV_INSTALL_CMAKEDIR}")
 # Same major version is compatible; the size of a pointer must match too, so
 # a 32-bit consumer never picks the 64-bit package or the reverse.
 write_basic_package_version_file(
@@ -89,7 +96,7 @@ install(FILES
 # CMAKE_INSTALL_PREFIX was at configure time), so the file is written when
 # it is installed.
 set(ORV_PC_CFLAGS "")
-foreach(definition IN LISTS ORV_INTERFACE_DEFINITIONS)
+foreach(definition IN LISTS ORV_ABI_DEFINITIONS)
   string(APPEND ORV_PC_CFLAGS " -D${definition}")
 endforeach()
 set(ORV_PC_PREFIX "@ORV_PC_PREFIX@")  # kept for the install step

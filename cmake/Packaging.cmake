@@ -18,6 +18,13 @@ set(ORV_DEB_JAVA "libquonvop4j-java")
 # compressed the way Debian wants it (gzip -9, no name or time stamp, so the
 # two architectures' copies are identical).
 set(ORV_DEB_DOC_SOURCE "${CMAKE_CURRENT_LIST_DIR}/package")
+# The changelog is the packages' history, not a second record of the
+# version: its latest entry must be the version being built.
+file(STRINGS "${ORV_DEB_DOC_SOURCE}/changelog" orv_latest_entry LIMIT_COUNT 1)
+if(NOT orv_latest_entry MATCHES "^libquonvop4j \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "The latest entry of ${ORV_DEB_DOC_SOURCE}/changelog is not "
+    "version ${PROJECT_VERSION} (cmake/project.env): ${orv_latest_entry}")
+endif()
 set(ORV_DEB_CHANGELOG "${PROJECT_BINARY_DIR}/package/changelog.gz")
 execute_process(
   COMMAND gzip -9nc "${ORV_DEB_DOC_SOURCE}/changelog"

@@ -12,15 +12,12 @@
 
 namespace {
 
-// The version record handed to Java, in this order.
+// The version record handed to Java, in this order: major and minor version,
+// build number, revision, release year, month and day. The build defines
+// the numbers from its one record of the version (cmake/project.env).
 constexpr jint VersionRecord[7] = {
-    6,    // major version
-    51,   // minor version
-    102,  // build number
-    500,  // revision
-    2009, // release year
-    10,   // release month
-    7,    // release day
+    ORV_VERSION_MAJOR, ORV_VERSION_MINOR, ORV_VERSION_BUILD, ORV_VERSION_REVISION,
+    ORV_RELEASE_YEAR,  ORV_RELEASE_MONTH, ORV_RELEASE_DAY,
 };
 
 // Releases the characters of a Java string on every path.

@@ -13,10 +13,12 @@ root=$PWD
 runs=${RUNS:-21}
 
 bash scripts/dist.sh >/dev/null
-version=$(sed -n 's/^project(quonvop4j VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# shellcheck source=cmake/project.env
+source cmake/project.env
+version=$ORV_VERSION
 jar=$root/build/dist/quonvop4j-$version.jar
-jdk=/usr/lib/jvm/java-17-openjdk-amd64
-declare -A jvms=([x86_64]=$jdk/bin/java [i386]=/usr/lib/jvm/java-17-openjdk-i386/bin/java)
+jdk=$ORV_JDK_X86_64
+declare -A jvms=([x86_64]=$jdk/bin/java [i386]=$ORV_JDK_I386/bin/java)
 
 work=$(mktemp -d /tmp/orv-bench-jar.XXXXXX)
 trap 'rm -rf "$work"' EXIT

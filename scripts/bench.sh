@@ -31,8 +31,9 @@ if ! i386_plan; then
 fi
 
 declare -A dirs=([x86_64]="${BENCH_DIR_X86_64:-build/x86_64}" [i386]="${BENCH_DIR_I386:-build/i386}")
-declare -A jvms=([x86_64]=/usr/lib/jvm/java-17-openjdk-amd64/bin/java
-                 [i386]=/usr/lib/jvm/java-17-openjdk-i386/bin/java)
+# shellcheck source=cmake/project.env
+source cmake/project.env
+declare -A jvms=([x86_64]=$ORV_JDK_X86_64/bin/java [i386]=$ORV_JDK_I386/bin/java)
 
 out=$(mktemp -d /tmp/orv-bench-results-XXXXXX)
 trap 'i386_end; rm -rf "$out"' EXIT

@@ -17,10 +17,11 @@ test=0
 [ "${1:-}" = "--test" ] && test=1
 
 bash scripts/setup.sh
+# shellcheck source=cmake/project.env
+source cmake/project.env
 
-version=$(sed -n 's/^project(quonvop4j VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-jdk=/usr/lib/jvm/java-17-openjdk-amd64
-jar=$root/build/dist/quonvop4j-$version.jar
+jdk=$ORV_JDK_X86_64
+jar=$root/build/dist/quonvop4j-$ORV_VERSION.jar
 
 for preset in x86_64 i386; do
   cmake --preset "$preset" >/dev/null
@@ -35,5 +36,5 @@ cmake -DCLASSES_JAR="$root/build/x86_64/java/quonvop4j.jar" -DOUTPUT="$jar" \
 echo "built ${jar#"$root"/} ($(stat -c %s "$jar") bytes)"
 
 if [ $test -eq 1 ]; then
-  bash tests/java/test-jar.sh "$jar" "$jdk/bin/java" /usr/lib/jvm/java-17-openjdk-i386/bin/java
+  bash tests/java/test-jar.sh "$jar" "$jdk/bin/java" "$ORV_JDK_I386/bin/java"
 fi

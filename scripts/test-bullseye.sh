@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Loads the 64-bit library on an older distribution: Debian 11 (bullseye,
 # glibc 2.31). A bullseye root, made with debootstrap from the machine's
-# Debian mirror and cached in /var/cache/quonvop4j/bullseye (made again only
-# when missing or incomplete), holds bullseye's own JVMs (17 and 11). In it,
+# Debian mirror and cached in ORV_BULLSEYE_CACHE of cmake/project.env (made
+# again only when missing or incomplete), holds bullseye's own JVMs (17 and 11). In it,
 # bullseye's 64-bit JVM 17 runs the demo and the JUnit tests against the
 # x86_64 build, with -Xcheck:jni. Builds what it needs first; prints how long
 # each part took.
@@ -15,9 +15,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
+# shellcheck source=cmake/project.env
+source cmake/project.env
 
-root=${ORV_BULLSEYE_ROOT:-/var/cache/quonvop4j/bullseye}
-jvm=/usr/lib/jvm/java-17-openjdk-amd64/bin/java
+root=${ORV_BULLSEYE_ROOT:-$ORV_BULLSEYE_CACHE}
+# bullseye_jvm RELEASE: where bullseye's package of that JVM puts it.
+bullseye_jvm() { echo "/usr/lib/jvm/java-$1-openjdk-amd64/bin/java"; }
+jvm=$(bullseye_jvm 17)
 packages=openjdk-17-jre-headless,openjdk-11-jre-headless
 complete="$root/.orv-root-complete"  # written last, holds $packages
 
@@ -48,7 +52,7 @@ make_root() {
     >"$partial.log" 2>&1 || { tail -30 "$partial.log"; exit 1; }
   local release
   for release in 17 11; do
-    [ -x "$partial/usr/lib/jvm/java-$release-openjdk-amd64/bin/java" ] ||
+    [ -x "$partial$(bullseye_jvm "$release")" ] ||
       { echo "test-bullseye.sh: bullseye's JVM $release is missing from the root" >&2; exit 1; }
   done
   echo "$packages" >"$partial/.orv-root-complete"
@@ -90,7 +94,7 @@ work=$(mktemp -d "$root/tmp/orv-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cp build/x86_64/libquonvop4j.so build/x86_64/java/quonvop4j.jar \
   build/x86_64/tests/java/quonvop4j-tests.jar build/x86_64/tests/java/quonvop4j-bundled.jar \
-  /usr/share/java/junit-platform-console-standalone.jar "$work/"
+  "$ORV_JUNIT_JAR" "$work/"
 mkdir "$work/no-library"
 chmod -R a+rX "$work"
 inside=/tmp/$(basename "$work")
@@ -115,7 +119,7 @@ fi
 demo=$(in_root "$jvm" -Xcheck:jni -Djava.library.path="$inside" -jar "$inside/quonvop4j.jar" Demo 2>&1) ||
   fail=1
 echo "$demo"
-grep -q 'uses libquonvop4j 6.51.102.500, released 2009-10-07 (amd64, 64-bit JVM)' <<<"$demo" || fail=1
+grep -q -F "uses libquonvop4j $ORV_VERSION, released $ORV_RELEASE_DATE (amd64, 64-bit JVM)" <<<"$demo" || fail=1
 
 # The Java tests as the suite runs them: RuntimeTest with the library on
 # java.library.path, RedeployTest with fresh class loaders over the jar that
@@ -124,7 +128,7 @@ junit() {
   local class=$1 libdir=$2 classpath=$3 out
   shift 3
   out=$(in_root "$@" "$jvm" -Xcheck:jni -Djava.library.path="$libdir" \
-    -jar "$inside/junit-platform-console-standalone.jar" \
+    -jar "$inside/$(basename "$ORV_JUNIT_JAR")" \
     --class-path "$classpath" --select-class "$class" \
     --disable-banner --disable-ansi-colors --details=tree 2>&1) || fail=1
   echo "$out"
@@ -133,7 +137,8 @@ junit() {
     fail=1
   fi
 }
-jars=(ORV_BUNDLED_JAR="$inside/quonvop4j-bundled.jar" ORV_LIBRARY="$inside/libquonvop4j.so")
+jars=(ORV_BUNDLED_JAR="$inside/quonvop4j-bundled.jar" ORV_LIBRARY="$inside/libquonvop4j.so"
+      ORV_VERSION_RECORD="${ORV_VERSION//./,},${ORV_RELEASE_DATE//-/,}")
 junit com.quon.vop.RuntimeTest "$inside" "$inside/quonvop4j-tests.jar:$inside/quonvop4j.jar" "${jars[@]}"
 junit com.quon.vop.RedeployTest "$inside/no-library" "$inside/quonvop4j-tests.jar" "${jars[@]}"
 

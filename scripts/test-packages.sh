@@ -23,12 +23,13 @@ root=$PWD
 source scripts/i386.sh
 bash scripts/setup.sh || { echo "package tests: 0 passed, 1 failed"; exit 1; }
 
-version=6.51.102.500
+# shellcheck source=cmake/project.env
+source cmake/project.env
+version=$ORV_VERSION
 archs=(x86_64 i386)
 declare -A deb_arch=([x86_64]=amd64 [i386]=i386)
 declare -A triplet=([x86_64]=x86_64-linux-gnu [i386]=i386-linux-gnu)
-declare -A jvm=([x86_64]=/usr/lib/jvm/java-17-openjdk-amd64/bin/java
-                [i386]=/usr/lib/jvm/java-17-openjdk-i386/bin/java)
+declare -A jvm=([x86_64]=$ORV_JDK_X86_64/bin/java [i386]=$ORV_JDK_I386/bin/java)
 declare -A jvm_arch=([x86_64]="amd64, 64-bit JVM" [i386]="i386, 32-bit JVM")
 declare -A bits=([x86_64]=64 [i386]=32)
 installed_names=(libquonvop4j-java libquonvop4j-dev:amd64 libquonvop4j-dev:i386
@@ -157,7 +158,7 @@ clean_run() {
 
 run_demo() {
   local arch=$1 out expected
-  expected="Application PackageTest uses libquonvop4j $version, released 2009-10-07 (${jvm_arch[$arch]})"
+  expected="Application PackageTest uses libquonvop4j $version, released $ORV_RELEASE_DATE (${jvm_arch[$arch]})"
   out=$(clean_run "$root/scripts/run-jvm.sh" "${jvm[$arch]}" -Xcheck:jni -jar /usr/share/java/quonvop4j.jar PackageTest 2>&1)
   local rc=$?
   echo "$out"
@@ -177,15 +178,35 @@ run_consumer() {
   clean_run "$program" "$@"
 }
 
+# consumer_configure ARCH DIR [CMAKE OPTIONS...]: configures the consumer,
+# asking for exactly this version; the i386 one with the i386 toolchain file.
+consumer_configure() {
+  local arch=$1 dir=$2 flags=()
+  shift 2
+  [ "$arch" = i386 ] && flags=(--toolchain "$root/cmake/toolchains/i386.cmake")
+  cmake -S "$root/tests/package" -B "$dir" -G Ninja "${flags[@]}" \
+    -DQUONVOP4J_VERSION="$version" "$@"
+}
+
 consumer_cmake() {
-  local arch=$1 dir=$work/cmake-$1 flags=()
-  if [ "$arch" = i386 ]; then
-    flags=(-DCMAKE_CXX_FLAGS=-m32 -DCMAKE_EXE_LINKER_FLAGS=-m32
-           -DCMAKE_LIBRARY_ARCHITECTURE=i386-linux-gnu)
-  fi
-  cmake -S "$root/tests/package" -B "$dir" -G Ninja "${flags[@]}" >/dev/null &&
+  local arch=$1 dir=$work/cmake-$1
+  consumer_configure "$arch" "$dir" >/dev/null &&
     cmake --build "$dir" >/dev/null &&
     run_consumer "$arch" "$dir/consumer"
+}
+
+# A 64-bit consumer pointed at the i386 package must not take it (nor fall
+# back to the 64-bit one, which is hidden from it here, also where /lib is
+# /usr/lib).
+consumer_refuses_i386() {
+  local out dir=$work/cmake-refuse package=cmake/quonvop4j
+  if out=$(consumer_configure x86_64 "$dir" \
+             "-DCMAKE_IGNORE_PATH=/usr/lib/${triplet[x86_64]}/$package;/lib/${triplet[x86_64]}/$package" \
+             -Dquonvop4j_DIR="/usr/lib/${triplet[i386]}/$package" 2>&1); then
+    echo "a 64-bit consumer configured, with $(grep '^quonvop4j_DIR:' "$dir/CMakeCache.txt")"
+    return 1
+  fi
+  grep -q '(32bit)' <<<"$out" || { echo "$out"; return 1; }
 }
 
 # The consumer built by consumer_cmake, catching an exception that the
@@ -244,6 +265,7 @@ if [ $built -eq 1 ]; then
   done
   check "install both architectures" install_packages
   run_checks x86_64
+  check "64-bit consumer refuses the i386 package" consumer_refuses_i386
   # Only the i386 steps hold the i386 lock.
   if i386_begin; then
     run_checks i386

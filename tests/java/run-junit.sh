@@ -6,13 +6,16 @@
 # Usage: run-junit.sh <java> <library dir> <test class> <class path...>
 set -u
 java=$1 libdir=$2 testclass=$3
-launcher=$(dirname "$0")/../../scripts/run-jvm.sh
+root=$(dirname "$0")/../..
+launcher=$root/scripts/run-jvm.sh
+# shellcheck source=cmake/project.env
+source "$root/cmake/project.env"  # ORV_JUNIT_JAR
 shift 3
 classpath=$(IFS=:; echo "$*")
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 "$launcher" "$java" -Xcheck:jni -Djava.library.path="$libdir" \
-  -jar /usr/share/java/junit-platform-console-standalone.jar \
+  -jar "$ORV_JUNIT_JAR" \
   --class-path "$classpath" --select-class "$testclass" \
   --disable-banner --disable-ansi-colors --details=tree >"$log" 2>&1
 status=$?

@@ -20,12 +20,14 @@
 #
 # Usage: test-jar.sh <jar> <java>...
 set -uo pipefail
+# shellcheck source=cmake/project.env
+source "$(dirname "$0")/../../cmake/project.env"
 source_jar=$(realpath "$1")
 shift
 jvms=("$@")
-newest_java=${ORV_NEWEST_JAVA:-/usr/lib/jvm/temurin-25-jdk-amd64/bin/java}
-bullseye=${ORV_BULLSEYE_ROOT:-/var/cache/quonvop4j/bullseye}
-version=6.51.102.500
+newest_java=${ORV_NEWEST_JAVA:-$ORV_JDK_NEWEST/bin/java}
+bullseye=${ORV_BULLSEYE_ROOT:-$ORV_BULLSEYE_CACHE}
+version=$ORV_VERSION
 
 # The scratch folder, with a copy of the jar, is not in /tmp: some runs get a
 # /tmp of their own, which would hide it.
@@ -50,7 +52,7 @@ unshare_mount=(unshare -m --propagation private)
 
 # A jar tool for taking the jar apart and making damaged copies of it.
 jar_tool=""
-for candidate in "$(dirname "$(realpath "${jvms[0]}")")/jar" /usr/lib/jvm/java-17-openjdk-amd64/bin/jar; do
+for candidate in "$(dirname "$(realpath "${jvms[0]}")")/jar" "$ORV_JDK_X86_64/bin/jar"; do
   [ -x "$candidate" ] && { jar_tool=$candidate; break; }
 done
 [ -n "$jar_tool" ] || { echo "test-jar.sh: no jar tool"; exit 1; }
@@ -107,7 +109,7 @@ skip() {
 
 # The demo's line and nothing left behind; demo_ok: nothing on standard error either.
 demo_line() {
-  [ "$rc" = 0 ] && [ "$out" = "Application Demo uses libquonvop4j $version, released 2009-10-07 ($expected_arch)" ] &&
+  [ "$rc" = 0 ] && [ "$out" = "Application Demo uses libquonvop4j $version, released $ORV_RELEASE_DATE ($expected_arch)" ] &&
     [ -z "$left" ]
 }
 demo_ok() {

@@ -84,7 +84,10 @@ TEST_F(RuntimeTest, VersionIsHandedToSetInOrder) {
   EXPECT_EQ(GetVersion(target_), 0);
   EXPECT_EQ(vm.methodName, "set");
   EXPECT_EQ(vm.methodSignature, "(IIIIIII)V");
-  EXPECT_EQ(vm.setArguments, (std::vector<jint>{6, 51, 102, 500, 2009, 10, 7}));
+  EXPECT_EQ(vm.setArguments,
+            (std::vector<jint>{ORV_VERSION_MAJOR, ORV_VERSION_MINOR, ORV_VERSION_BUILD,
+                               ORV_VERSION_REVISION, ORV_RELEASE_YEAR, ORV_RELEASE_MONTH,
+                               ORV_RELEASE_DAY}));
 }
 
 TEST_F(RuntimeTest, VersionStatusCodes) {

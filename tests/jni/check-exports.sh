@@ -2,8 +2,8 @@
 # Checks what libquonvop4j.so shows the dynamic loader: both JNI functions
 # under their exact names, nothing of the C++ runtime (its allocation
 # functions included) and none of the library's private stand-ins for C
-# library functions (exported, they would serve the whole process), no
-# dependency beyond the C library, POSIX threads, the loader and the shared
+# library functions (exported, they would serve the whole process), nothing
+# of namespace orv::internal, no dependency beyond the C library, POSIX threads, the loader and the shared
 # unwinder (libgcc_s), and no STB_GNU_UNIQUE symbol (a single one turns
 # dlclose into a no-op, so the library could not unload).
 # Usage: check-exports.sh <path to libquonvop4j.so>
@@ -21,6 +21,15 @@ done
 runtime=$(awk '{print $2}' <<<"$defined" | grep -E '^(_ZNSt|_ZNKSt|_ZSt|_ZTISt|_ZTSSt|_ZTVSt|_ZN9__gnu_cxx|_ZNK9__gnu_cxx|__cxa_|__gxx_|_Unwind_|__gcc_|_Zn[wa]|_Zd[la])|^(dl[a-z0-9]+|pthread_once|l?stat64|fstat(at)?64|__libc_single_threaded)$' )
 if [ -n "$runtime" ]; then
   echo "C++ runtime or C library symbols exported:"; head -20 <<<"$runtime"; fail=1
+fi
+
+# Nothing of namespace orv::internal, what the library shares only with its
+# tests and its load order: functions, members and variables, and the
+# vtables, VTTs, typeinfo, thunks and guards of its classes.
+internal=$(awk '{print $2}' <<<"$defined" |
+  grep -E '^_Z(T[VTIS]|Th[n0-9]+_|Tv[n0-9]+_[n0-9]+_|GV|GR)?NK?3orv8internal' || true)
+if [ -n "$internal" ]; then
+  echo "orv::internal symbols exported:"; head -20 <<<"$internal" | c++filt; fail=1
 fi
 
 unexpected=$(readelf -d "$lib" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' |

@@ -12,6 +12,7 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.Collections;
 import java.util.List;
 import java.util.Set;
@@ -26,7 +27,9 @@ import java.util.regex.Pattern;
 final class LoadedLibraries {
     static final String LIBRARY_PROPERTY = "com.quon.vop.library";
     static final String FOLDER_PROPERTY = "com.quon.vop.tmpdir";
-    static final int[] VERSION = {6, 51, 102, 500, 2009, 10, 7};
+    /** The version record the library must hand over, as the build defines it. */
+    static final int[] VERSION = Arrays.stream(System.getenv("ORV_VERSION_RECORD").split(","))
+            .mapToInt(Integer::parseInt).toArray();
 
     private static final Pattern MAPPING =
             Pattern.compile("^\\S+\\s+\\S+\\s+\\S+\\s+\\S+\\s+\\S+\\s+(/.*)$");
