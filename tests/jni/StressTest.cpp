@@ -23,12 +23,18 @@
 
 extern "C" jint Java_com_quon_vop_Runtime_iSetApplicationName(JNIEnv*, jobject, jstring);
 
-// ThreadSanitizer cannot see the dynamic loader's own lock: when a lookup
-// drops the last reference on an object that another thread's dlopen mapped,
-// the loader frees, under that lock, what the other thread allocated, and
-// the sanitizer takes it for a race. Only frees inside the loader's close
-// are excused; any access of the library's own code is still judged.
-extern "C" const char* __tsan_default_suppressions() { return "race:_dl_close_worker\n"; }
+// ThreadSanitizer cannot see the dynamic loader's own locks, so two things
+// the loader orders look like races to it: when a lookup drops the last
+// reference on an object that another thread's dlopen mapped, the loader
+// frees, under its lock, what the other thread allocated; and the names that
+// dl_iterate_phdr hands to its callback were written by another thread's
+// dlopen before it published the object under that lock. Only frees inside
+// the loader's close and reads inside the listing's callback are excused;
+// any other access of the library's own code is still judged.
+extern "C" const char* __tsan_default_suppressions() {
+  return "race:_dl_close_worker\n"
+         "race:dl_iterate_phdr_cb\n";
+}
 
 namespace {
 
