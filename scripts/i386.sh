@@ -206,6 +206,22 @@ i386_unregister() {
 # and exports ORV_EMULATED=1 if emulated. Prints the reason and returns 1
 # (the lock released) when they cannot run. With ORV_I386_REPORT naming a
 # file, appends the mode line to it for the test command's summary.
+# Under the emulator, a tmpfs for the 32-bit JVM's temporary files (see
+# scripts/run-jvm.sh), as ORV_I386_TMPDIR; as root only. Without it the JVM's
+# own folder listings may fail on ext4 (EOVERFLOW), which the Java tests then
+# report.
+i386_make_tmpdir() {
+  [ "$(id -u)" -eq 0 ] || return 0
+  local dir
+  dir=$(mktemp -d /tmp/orv-i386-tmp.XXXXXX) || return 0
+  if mount -t tmpfs -o size=1g,mode=1777 orv-i386-tmp "$dir"; then
+    export ORV_I386_TMPDIR=$dir
+  else
+    rmdir "$dir"
+    echo "warning: no tmpfs for the 32-bit JVM's temporary files" >&2
+  fi
+}
+
 i386_begin() {
   local lock=${ORV_I386_LOCK-/tmp/orv-i386.lock} how=-s
   i386_forced && how=-x
@@ -244,6 +260,7 @@ i386_begin() {
   echo "i386 programs: $(i386_mode_line)"
   if [ "$I386_MODE" = emulated ]; then
     export ORV_EMULATED=1
+    i386_make_tmpdir
   else
     unset ORV_EMULATED
   fi
@@ -252,6 +269,10 @@ i386_begin() {
 # Ends an i386 stage: removes a registration i386_begin made and releases
 # the lock. Safe to call more than once (and from an exit trap).
 i386_end() {
+  if [ -n "${ORV_I386_TMPDIR:-}" ]; then
+    umount "$ORV_I386_TMPDIR" 2>/dev/null && rmdir "$ORV_I386_TMPDIR"
+    unset ORV_I386_TMPDIR
+  fi
   if [ "${I386_REGISTERED:-0}" = 1 ]; then
     i386_unregister || echo "warning: the i386 handler $I386_BINFMT/$I386_HANDLER could not be removed" >&2
     I386_REGISTERED=0

@@ -50,9 +50,11 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 unshare_mount=(unshare -m --propagation private)
 
-# A jar tool for taking the jar apart and making damaged copies of it.
+# A jar tool for taking the jar apart and making damaged copies of it: the
+# 64-bit JDK's where there is one (a 32-bit one under the emulator would run
+# with its compilers, which crash there).
 jar_tool=""
-for candidate in "$(dirname "$(realpath "${jvms[0]}")")/jar" "$ORV_JDK_X86_64/bin/jar"; do
+for candidate in "$ORV_JDK_X86_64/bin/jar" "$(dirname "$(realpath "${jvms[0]}")")/jar"; do
   [ -x "$candidate" ] && { jar_tool=$candidate; break; }
 done
 [ -n "$jar_tool" ] || { echo "test-jar.sh: no jar tool"; exit 1; }
