@@ -1,5 +1,9 @@
 // Tests of the library as the dynamic loader brings it up: the module, its
 // identity and the services that its start created.
+//
+// Built twice: against libquonvop4j.so, and (LOAD_ORDER_LINKED_IN) with the
+// library's load order compiled into the test program, where the services'
+// internal publications can be seen, which the shared library keeps hidden.
 #include <gtest/gtest.h>
 
 #include "jni/ApplicationName.h"
@@ -9,8 +13,27 @@
 #include "orv/startup/Module.h"
 #include "orv/startup/StartUp.h"
 #include "orv/text/DateTimeInit.h"
+#if LOAD_ORDER_LINKED_IN
+#include "orv/error/internal/ErrorLocationTable.h"
+#include "orv/startup/internal/PublishedSystemInfo.h"
+#endif
 
 namespace {
+
+#if LOAD_ORDER_LINKED_IN
+
+// Each service's start hook is found where the load order instantiates its
+// registrar; a hook that is not seen there silently becomes the no-op
+// default, and the service then starts without publishing anything.
+TEST(LoadOrderLinkedIn, EveryServicePublishesAtStart) {
+  EXPECT_EQ(orv::AutoInitBase::RegisteredCount(), 4u);
+  EXPECT_TRUE(orv::internal::ErrorLocationTableExists());
+  EXPECT_NE(orv::internal::PublishedSystemInfo(), nullptr);
+  EXPECT_NE(orv::StartUpTime(), nullptr);
+  EXPECT_EQ(orv::StartUp::GetMain(), orv::Module::GetInstance());
+}
+
+#else
 
 TEST(LoadedLibrary, ModuleIsMainWithItsNameAndTag) {
   orv::StartUp* main = orv::StartUp::GetMain();
@@ -53,5 +76,7 @@ TEST(LoadedLibrary, ExceptionsThrownInsideAreCaughtByTypeOutside) {
     EXPECT_NE(dynamic_cast<const orv::Exception*>(&e), nullptr);
   }
 }
+
+#endif
 
 }  // namespace
