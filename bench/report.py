@@ -2,12 +2,18 @@
 """Pairs the benchmark results "ours/<case>" with "base/<case>" and prints one
 Markdown table: benchmark, ours, baseline, ratio and the target, if any.
 
-Usage: report.py --machine TEXT [--emulated ARCH] ARCH=FILE.json[,FILE.json...] ...
+Usage: report.py --machine TEXT [--emulated ARCH] [--ceiling REGEX:FACTOR]
+                 ARCH=FILE.json[,FILE.json...] ...
 Each JSON file is Google Benchmark's --benchmark_format=json output (or the
 Java benchmark's output in the same form); medians are used where the run
 had repetitions. The rows of an architecture given with --emulated were
 measured under a user-mode emulator: they are marked so, and no target is
 judged on them, since their timings say nothing about the library.
+
+--ceiling fails the run (exit status 1) when a pair whose case matches REGEX
+is more than FACTOR times its baseline; the smoke run uses a loose one to
+catch a pass that has turned quadratic, which one iteration shows at once.
+Rows measured under an emulator are not held to it.
 """
 import argparse
 import json
@@ -73,6 +79,10 @@ def target_of(case):
     return "", None
 
 
+# (arch, case, ratio) of every pair measured natively, for --ceiling.
+RATIOS = []
+
+
 def rows_for(arch, runs, emulated=False):
     rows = []
     shown_arch = arch + " (emulated)" if emulated else arch
@@ -89,6 +99,8 @@ def rows_for(arch, runs, emulated=False):
         else:
             ratio = ours / base if base else float("nan")
             shown = (show_time(ours), show_time(base))
+        if not emulated:
+            RATIOS.append((arch, case, ratio))
         text, test = target_of(case)
         verdict = ""
         if test is not None and emulated:
@@ -149,6 +161,8 @@ def main():
     parser.add_argument("--machine", default="")
     parser.add_argument("--emulated", action="append", default=[], metavar="ARCH",
                         help="an architecture measured under an emulator")
+    parser.add_argument("--ceiling", action="append", default=[], metavar="REGEX:FACTOR",
+                        help="fail when a matching case is more than FACTOR times its baseline")
     parser.add_argument("results", nargs="+", help="ARCH=FILE[,FILE...]")
     args = parser.parse_args()
     rows = []
@@ -163,7 +177,18 @@ def main():
     for row in rows:
         out.append("| " + " | ".join(row) + " |")
     print("\n".join(out))
-    return 0
+    failed = 0
+    for ceiling in args.ceiling:
+        pattern, _, factor = ceiling.rpartition(":")
+        matched = [(a, c, r) for a, c, r in RATIOS if re.search(pattern, c)]
+        if not matched and not args.emulated:
+            print("ceiling %s: no case matches" % ceiling)
+            failed = 1
+        for arch, case, ratio in matched:
+            if not ratio <= float(factor):  # also a ratio that is not a number
+                print("%s %s: %.2fx its baseline, above the ceiling of %sx" % (arch, case, ratio, factor))
+                failed = 1
+    return failed
 
 
 if __name__ == "__main__":

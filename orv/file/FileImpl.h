@@ -64,7 +64,8 @@ class ORV_API FileImpl {
   /// Writes buffered data to the file. Throws FileException (1010 unless
   /// errno selects another number) when that fails.
   virtual void Flush() = 0;
-  /// Cuts the open file at the current position and moves to its new end.
+  /// Cuts the open file at the current position and moves to its new end
+  /// (also a file opened for reading only, where the caller may write it).
   /// Throws FileException (1010 unless errno maps) when the cut fails.
   virtual void Truncate() = 0;
   /// Status-change, access and modification times of the file. Throws

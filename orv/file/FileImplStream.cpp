@@ -1,6 +1,7 @@
 // orv/file/FileImplStream.cpp - a file implementation over the standard file stream.
 #include "orv/file/FileImplStream.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -9,6 +10,7 @@
 
 #include <cerrno>
 #include <limits>
+#include <string>
 
 #include "orv/error/MessageNumbers.h"
 #include "orv/file/FileException.h"
@@ -27,6 +29,31 @@ bool Failed(std::streampos position) { return std::streamoff(position) == -1; }
 
 // A failed position query counts as the size 0.
 std::uint64_t SizeOf(std::streamoff end) { return end < 0 ? 0 : static_cast<std::uint64_t>(end); }
+
+// Cuts the file open on descriptor. A file opened for reading only is cut as
+// cutting it by name would (the caller needs write permission on the file),
+// but through a second descriptor of the same open file, taken from its own
+// link in /proc, so a rename or a replaced name cannot redirect the cut.
+// Returns 0, or -1 with errno set.
+int CutOpenFile(int descriptor, bool openForWriting, off_t length) {
+  if (openForWriting) return ::ftruncate(descriptor, length);
+  const std::string link = "/proc/self/fd/" + std::to_string(descriptor);
+  const int writable = ::open(link.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (writable == -1) return -1;
+  struct stat opened {}, reopened {};
+  int result = -1;
+  if (::fstat(descriptor, &opened) == 0 && ::fstat(writable, &reopened) == 0) {
+    if (opened.st_dev == reopened.st_dev && opened.st_ino == reopened.st_ino) {
+      result = ::ftruncate(writable, length);
+    } else {
+      errno = ESTALE;  // the descriptor number was reused meanwhile
+    }
+  }
+  const int error = errno;
+  ::close(writable);
+  errno = error;
+  return result;
+}
 
 }  // namespace
 
@@ -224,9 +251,11 @@ void FileImplStream::Truncate() {
     setstate(std::ios_base::badbit);
     ThrowError(MessageCannotWriteFile);
   }
-  // The open file itself, not whatever the name leads to now.
+  // The open file itself, not whatever the name leads to now. The stream
+  // opened it for output where a mode bit asked for output.
+  const bool openForWriting = canWrite || (openMode & (ModeTruncate | ModeAppend)) != 0;
   errno = 0;
-  if (::ftruncate(descriptor_, static_cast<off_t>(position)) != 0) {
+  if (CutOpenFile(descriptor_, openForWriting, static_cast<off_t>(position)) != 0) {
     ThrowError(MessageCannotWriteFile);
   }
   // Moving to the new end also drops what the buffer read beyond the cut.
