@@ -33,22 +33,15 @@ std::uint64_t SizeOf(std::streamoff end) { return end < 0 ? 0 : static_cast<std:
 // Cuts the file open on descriptor. A file opened for reading only is cut as
 // cutting it by name would (the caller needs write permission on the file),
 // but through a second descriptor of the same open file, taken from its own
-// link in /proc, so a rename or a replaced name cannot redirect the cut.
+// link in /proc, so a rename or a replaced name cannot redirect the cut. The
+// caller has made sure that descriptor is still its file.
 // Returns 0, or -1 with errno set.
 int CutOpenFile(int descriptor, bool openForWriting, off_t length) {
   if (openForWriting) return ::ftruncate(descriptor, length);
   const std::string link = "/proc/self/fd/" + std::to_string(descriptor);
   const int writable = ::open(link.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (writable == -1) return -1;
-  struct stat opened {}, reopened {};
-  int result = -1;
-  if (::fstat(descriptor, &opened) == 0 && ::fstat(writable, &reopened) == 0) {
-    if (opened.st_dev == reopened.st_dev && opened.st_ino == reopened.st_ino) {
-      result = ::ftruncate(writable, length);
-    } else {
-      errno = ESTALE;  // the descriptor number was reused meanwhile
-    }
-  }
+  const int result = ::ftruncate(writable, length);
   const int error = errno;
   ::close(writable);
   errno = error;
@@ -252,7 +245,7 @@ void FileImplStream::Truncate() {
     ThrowError(MessageCannotWriteFile);
   }
   // The open file itself, not whatever the name leads to now. The stream
-  // opened it for output where a mode bit asked for output.
+  // opened it for output where a mode bit asked for output (as Open maps them).
   const bool openForWriting = canWrite || (openMode & (ModeTruncate | ModeAppend)) != 0;
   errno = 0;
   if (CutOpenFile(descriptor_, openForWriting, static_cast<off_t>(position)) != 0) {
