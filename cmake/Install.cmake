@@ -1,5 +1,8 @@
 # Install rules: the JNI library where Debian's JVMs look for native
-# libraries, the public headers, a CMake package and a pkg-config file.
+# libraries, the public headers, a CMake package and a pkg-config file. The
+# library installed is the one linked with the system's C++ runtime
+# (ORV_PACKAGED_RUNTIME, cmake/BuildSettings.cmake), which C++ programs and
+# the system's JVMs share with it; the jar carries the self-contained one.
 #
 #   <prefix>/lib/<triplet>/jni/libquonvop4j.so          component runtime
 #   <prefix>/include/quonvop4j/orv/...                  component dev
@@ -36,20 +39,25 @@ set(ORV_INSTALL_PKGCONFIGDIR "${ORV_INSTALL_LIBDIR}/pkgconfig")
 # linked against it records libquonvop4j.so and finds exactly that file
 # through its run path. Compatibility between releases is carried by the
 # package version (the -dev package pins the library's exact version).
-set_target_properties(quonvop4j PROPERTIES NO_SONAME OFF)
+orv_runtime_names(${ORV_PACKAGED_RUNTIME})
+set(ORV_PACKAGED_LIBRARY ${ORV_RUNTIME_TARGET})
+set_target_properties(${ORV_PACKAGED_LIBRARY} PROPERTIES NO_SONAME OFF)
 
 # What a program built on the installed library gets with it, besides the
 # ABI definitions and C++17 that the target carries anyway: the installed
 # headers, and a run path to the jni folder, which is outside the loader's
 # search path, so the program starts without LD_LIBRARY_PATH. Relative to the
 # installed package, so the package is relocatable.
-target_include_directories(quonvop4j INTERFACE
+target_include_directories(${ORV_PACKAGED_LIBRARY} INTERFACE
   $<INSTALL_INTERFACE:${ORV_INSTALL_INCLUDEDIR}>)
-target_link_options(quonvop4j INTERFACE
+target_link_options(${ORV_PACKAGED_LIBRARY} INTERFACE
   "$<INSTALL_INTERFACE:LINKER:-rpath,$<INSTALL_PREFIX>/${ORV_INSTALL_JNIDIR}>")
 
 # Installed without the execute bits: a shared library is mapped, not run.
-install(TARGETS quonvop4j EXPORT quonvop4jTargets
+# Whatever its target in the build, the CMake package names it
+# quonvop4j::quonvop4j.
+set_target_properties(${ORV_PACKAGED_LIBRARY} PROPERTIES EXPORT_NAME quonvop4j)
+install(TARGETS ${ORV_PACKAGED_LIBRARY} EXPORT quonvop4jTargets
   LIBRARY DESTINATION "${ORV_INSTALL_JNIDIR}"
           PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
           COMPONENT runtime

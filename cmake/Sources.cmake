@@ -37,13 +37,16 @@ set(ORV_SOURCES
 set(ORV_JNI_SOURCES
   jni/LoadOrder.cpp
   jni/Runtime.cpp
-  runtime/EmergencyPool.cpp
 )
 
-# How the C++ runtime linked into the release library meets the process: it
-# allocates with the process's operator new and delete, and (64-bit) reaches
-# only C library functions as old as glibc 2.17. Linked ahead of the runtime.
-set(ORV_PRIVATE_RUNTIME_SOURCES runtime/ProcessAllocation.cpp)
+# How each library of the build meets its C++ runtime (ORV_RUNTIMES in
+# cmake/BuildSettings.cmake). The runtime linked in (private) allocates with
+# the process's operator new and delete, frees its exception pool at unload
+# and (64-bit) reaches only C library functions as old as glibc 2.17; linked
+# ahead of the runtime. The system's runtime is the process's own: the
+# library leaves its pool alone.
+set(ORV_PRIVATE_RUNTIME_SOURCES runtime/ProcessAllocation.cpp runtime/EmergencyPool.cpp)
 if(ORV_ARCH STREQUAL "x86_64")
   list(APPEND ORV_PRIVATE_RUNTIME_SOURCES runtime/GlibcFloor.cpp)
 endif()
+set(ORV_SYSTEM_RUNTIME_SOURCES runtime/EmergencyPool.cpp)

@@ -12,7 +12,8 @@ namespace runtime {
 /// class, constructed before the library's other objects and so destroyed
 /// after them, frees the pool through the runtime's own hook once nothing of
 /// the library can throw any more. Where the library uses the system's
-/// runtime (the sanitizer builds) the pool is the process's and stays.
+/// runtime (its system flavour, and the sanitizer builds) the pool is the
+/// process's and stays.
 class EmergencyPool {
  public:
   EmergencyPool() = default;

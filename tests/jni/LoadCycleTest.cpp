@@ -28,11 +28,24 @@ int CountOpenDescriptors() {
   return count;
 }
 
+// The library file the driver must bring in: the one ORV_LIBRARY_FILE names
+// (the tests run against each library of the build), as the kernel names
+// mappings.
+std::string LibraryFile() {
+  const char* named = std::getenv("ORV_LIBRARY_FILE");
+  if (named == nullptr) return "libquonvop4j.so";
+  char* resolved = realpath(named, nullptr);
+  const std::string file = resolved != nullptr ? resolved : named;
+  std::free(resolved);
+  return file;
+}
+
 bool LibraryIsMapped() {
+  static const std::string file = LibraryFile();
   std::ifstream maps("/proc/self/maps");
   std::string line;
   while (std::getline(maps, line)) {
-    if (line.find("libquonvop4j.so") != std::string::npos) return true;
+    if (line.find(file) != std::string::npos) return true;
   }
   return false;
 }

@@ -4,7 +4,12 @@
 // Built twice: against libquonvop4j.so, and (LOAD_ORDER_LINKED_IN) with the
 // library's load order compiled into the test program, where the services'
 // internal publications can be seen, which the shared library keeps hidden.
+#include <dlfcn.h>
+#include <limits.h>
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include "jni/ApplicationName.h"
 #include "orv/file/FileException.h"
@@ -35,6 +40,23 @@ TEST(LoadOrderLinkedIn, EveryServicePublishesAtStart) {
 
 #else
 
+// The tests run against each library of the build, the one the program is
+// linked against and the others from their folders (see orv_gtest);
+// ORV_LIBRARY_FILE names the one the loader must have taken.
+TEST(LoadedLibrary, IsTheFileTheTestsRunAgainst) {
+  const char* expected = std::getenv("ORV_LIBRARY_FILE");
+  ASSERT_NE(expected, nullptr) << "ORV_LIBRARY_FILE is not set";
+  void* entry = dlsym(RTLD_DEFAULT, "Java_com_quon_vop_Runtime_iGetVersion");
+  ASSERT_NE(entry, nullptr) << dlerror();
+  Dl_info info{};
+  ASSERT_NE(dladdr(entry, &info), 0);
+  char loaded[PATH_MAX];
+  char named[PATH_MAX];
+  ASSERT_NE(realpath(info.dli_fname, loaded), nullptr) << info.dli_fname;
+  ASSERT_NE(realpath(expected, named), nullptr) << expected;
+  EXPECT_STREQ(loaded, named);
+}
+
 TEST(LoadedLibrary, ModuleIsMainWithItsNameAndTag) {
   orv::StartUp* main = orv::StartUp::GetMain();
   ASSERT_NE(main, nullptr);
@@ -57,8 +79,9 @@ TEST(LoadedLibrary, ApplicationNameStartsEmpty) {
   EXPECT_EQ(jni::ApplicationName(), "");
 }
 
-// The library carries its own C++ runtime; its exceptions must still reach a
-// program built against the system's runtime as the types they are.
+// Whichever C++ runtime the library meets (its own, linked in, or the
+// system's), its exceptions must reach a program built against the system's
+// runtime as the types they are.
 TEST(LoadedLibrary, ExceptionsThrownInsideAreCaughtByTypeOutside) {
   orv::FileString missing("/nonexistent/orv-test");
   try {

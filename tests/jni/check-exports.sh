@@ -3,12 +3,16 @@
 # under their exact names, nothing of the C++ runtime (its allocation
 # functions included) and none of the library's private stand-ins for C
 # library functions (exported, they would serve the whole process), nothing
-# of namespace orv::internal, no dependency beyond the C library, POSIX threads, the loader and the shared
-# unwinder (libgcc_s), and no STB_GNU_UNIQUE symbol (a single one turns
-# dlclose into a no-op, so the library could not unload).
-# Usage: check-exports.sh <path to libquonvop4j.so>
+# of namespace orv::internal, no dependency beyond the C library, POSIX
+# threads, the loader and the shared unwinder (libgcc_s), and no
+# STB_GNU_UNIQUE symbol (a single one turns dlclose into a no-op, so the
+# library could not unload). The library linked with the system's C++ runtime
+# (second argument "system") depends on libstdc++.so.6 as well and takes its
+# throws and catches from it; the self-contained one (the default, "private")
+# must not depend on it.
+# Usage: check-exports.sh <path to libquonvop4j.so> [private | system]
 set -u
-lib=$1
+lib=$1 kind=${2:-private}
 fail=0
 defined=$(readelf -W --dyn-syms "$lib" | awk '$7 != "UND" && NR > 3 {print $5, $8}')
 
@@ -32,8 +36,23 @@ if [ -n "$internal" ]; then
   echo "orv::internal symbols exported:"; head -20 <<<"$internal" | c++filt; fail=1
 fi
 
-unexpected=$(readelf -d "$lib" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' |
-  grep -v -E '^(libc\.so\.6|libpthread\.so\.0|libdl\.so\.2|libgcc_s\.so\.1|ld-linux(-x86-64)?\.so\.[0-9])$')
+needed=$(readelf -d "$lib" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+allowed='libc\.so\.6|libpthread\.so\.0|libdl\.so\.2|libgcc_s\.so\.1|ld-linux(-x86-64)?\.so\.[0-9]'
+if [ "$kind" = system ]; then
+  allowed="$allowed|libstdc\+\+\.so\.6|libm\.so\.6"
+  if ! grep -q -x 'libstdc++.so.6' <<<"$needed"; then
+    echo "does not depend on the system's C++ runtime libstdc++.so.6"; fail=1
+  fi
+  # Exceptions thrown and caught inside go through the system's runtime, so
+  # the program's count of exceptions in flight is the library's.
+  imported=$(readelf -W --dyn-syms "$lib" | awk '$7 == "UND" {print $8}')
+  for symbol in __cxa_throw __cxa_begin_catch __cxa_end_catch; do
+    if ! grep -q -E "^$symbol@CXXABI_" <<<"$imported"; then
+      echo "$symbol is not taken from the system's C++ runtime"; fail=1
+    fi
+  done
+fi
+unexpected=$(grep -v -E "^($allowed)\$" <<<"$needed")
 if [ -n "$unexpected" ]; then
   echo "unexpected shared-object dependencies:"; echo "$unexpected"; fail=1
 fi

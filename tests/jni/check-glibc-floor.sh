@@ -4,10 +4,17 @@
 # (a loader older than that refuses the library: "version `GLIBC_x' not
 # found"), and no private version of the C library may be needed at all.
 # Prints the highest version needed and, on failure, each symbol that needs
-# more than the floor.
+# more than the floor. A library linked with the system's C++ runtime also
+# needs libstdc++.so.6 from one release on: its floors follow as
+# GLIBCXX_<version> and CXXABI_<version>, and the highest version of each
+# that the library needs must not lie above it. Without them the library
+# may need no version of the C++ runtime at all (it carries its own).
 # Usage: check-glibc-floor.sh <path to libquonvop4j.so> <floor, e.g. 2.17>
+#          [GLIBCXX_<version> CXXABI_<version>]
 set -u
 lib=$1 floor=$2
+shift 2
+cxx_floors=("$@")
 fail=0
 
 above() {  # is version $1 newer than version $2?
@@ -36,4 +43,31 @@ for version in $versions; do
     fail=1
   fi
 done
+
+# The C++ runtime's versions, where the library takes it from the system.
+needs_cxx=0
+for family in GLIBCXX CXXABI; do
+  version=$(readelf -W -V "$lib" | sed -n "s/.*Name: ${family}_\([0-9.]*\) .*/\1/p" | sort -uV | tail -1)
+  [ -n "$version" ] || continue
+  needs_cxx=1
+  given=
+  for cxx_floor in "${cxx_floors[@]}"; do
+    [ "${cxx_floor%%_*}" = "$family" ] && given=${cxx_floor#*_}
+  done
+  echo "highest ${family} version needed: ${family}_$version${given:+ (floor ${family}_$given)}"
+  if [ ${#cxx_floors[@]} -eq 0 ]; then
+    continue
+  elif [ -z "$given" ]; then
+    echo "no floor given for ${family}_"; fail=1
+  elif above "$version" "$given"; then
+    echo "${family}_$version, above the floor, is needed by:"
+    objdump -T "$lib" | grep -F "(${family}_$version)" | awk '{print "  " $NF}'
+    fail=1
+  fi
+done
+if [ ${#cxx_floors[@]} -gt 0 ] && [ $needs_cxx -eq 0 ]; then
+  echo "needs no version of the system's C++ runtime: not linked with it?"; fail=1
+elif [ ${#cxx_floors[@]} -eq 0 ] && [ $needs_cxx -eq 1 ]; then
+  echo "needs the system's C++ runtime, which this library should carry inside"; fail=1
+fi
 exit $fail
