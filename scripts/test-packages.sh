@@ -6,7 +6,10 @@
 #   4. runs the demo jar on the 64-bit and the 32-bit JVM with no library path,
 #   5. builds the C++ consumer in tests/package against the installed
 #      packages, through find_package and through pkg-config, for both
-#      architectures, and runs it without LD_LIBRARY_PATH,
+#      architectures, and runs each build without LD_LIBRARY_PATH: its texts,
+#      and the exceptions of the library meeting the program's C++ runtime
+#      (caught, held, nested, and with the program's operator new throwing
+#      inside the library),
 #   6. removes the packages again.
 # The i386 steps of 4 and 5 run between i386_begin and i386_end (see
 # scripts/i386.sh): under the emulator where the kernel does not run i386
@@ -122,8 +125,13 @@ check_fields() {
     [ "$(field "$f" Architecture)" = "$a" ] || { echo "$pkg: Architecture"; ok=1; }
     [ "$(field "$f" Multi-Arch)" = same ] || { echo "$pkg: Multi-Arch"; ok=1; }
   done
-  [[ $(field "$dir/libquonvop4j_${version}_${a}.deb" Depends) == *"libc6 (>= "* ]] ||
-    { echo "libquonvop4j: Depends lacks the computed libc6"; ok=1; }
+  # The installed library is the one on the system's C++ runtime.
+  local depends
+  depends=$(field "$dir/libquonvop4j_${version}_${a}.deb" Depends)
+  [[ $depends == *"libc6 (>= "* ]] ||
+    { echo "libquonvop4j: Depends lacks the computed libc6: $depends"; ok=1; }
+  [[ $depends == *"libstdc++6 (>= "* ]] ||
+    { echo "libquonvop4j: Depends lacks the computed libstdc++6: $depends"; ok=1; }
   [ "$(field "$dir/libquonvop4j-dev_${version}_${a}.deb" Depends)" = "libquonvop4j (= $version)" ] ||
     { echo "libquonvop4j-dev: Depends"; ok=1; }
   if [ "$arch" = x86_64 ]; then
@@ -209,10 +217,12 @@ consumer_refuses_i386() {
   grep -q '(32bit)' <<<"$out" || { echo "$out"; return 1; }
 }
 
-# The consumer built by consumer_cmake, catching an exception that the
-# library throws.
-consumer_catch() {
-  run_consumer "$1" "$work/cmake-$1/consumer" throw
+# consumer_exceptions ARCH PROGRAM: a consumer built by consumer_cmake or
+# consumer_pkgconfig, with exceptions of the library: caught, held and
+# nested, then with its operator new throwing inside the library (each a
+# process of its own).
+consumer_exceptions() {
+  run_consumer "$1" "$2" throw && run_consumer "$1" "$2" allocation
 }
 
 consumer_pkgconfig() {
@@ -243,7 +253,10 @@ run_checks() {
   check "demo on the ${bits[$arch]}-bit JVM" "${runner[@]}" run_demo "$arch"
   check "C++ consumer $arch (find_package)" "${runner[@]}" consumer_cmake "$arch"
   check "C++ consumer $arch (pkg-config)" "${runner[@]}" consumer_pkgconfig "$arch"
-  check "C++ consumer $arch catches an exception from the library" "${runner[@]}" consumer_catch "$arch"
+  check "C++ consumer $arch (find_package) shares the library's exceptions" \
+    "${runner[@]}" consumer_exceptions "$arch" "$work/cmake-$arch/consumer"
+  check "C++ consumer $arch (pkg-config) shares the library's exceptions" \
+    "${runner[@]}" consumer_exceptions "$arch" "$work/pkgconfig-$arch"
 }
 
 # Stands in for an i386 step where i386 programs cannot run: fails with the reason.
