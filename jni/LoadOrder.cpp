@@ -4,8 +4,9 @@
 // library is loaded and destroys them in the reverse order when it is
 // unloaded. Keeping them in one translation unit makes that order certain;
 // nothing else in the library defines a static object that does work. The
-// C++ runtime linked into the library comes up before all of them and goes
-// after them: the link places the runtime's objects first.
+// C++ runtime comes up before all of them and goes after them: linked into
+// the self-contained library, because the link places its objects first;
+// the system's, because the loader brings up a library's dependencies first.
 #include <mutex>
 
 #include "jni/ApplicationName.h"
@@ -23,7 +24,8 @@
 namespace {
 
 // 0. Nothing at load; the last to go at unload, when nothing of the library
-//    can throw any more: frees the C++ runtime's emergency exception pool.
+//    can throw any more: frees the emergency exception pool of the C++
+//    runtime linked in (the system's runtime keeps its own).
 runtime::EmergencyPool emergencyPool;
 
 // 1. Service registrars. The module creates the services in this order at
