@@ -46,6 +46,8 @@ cmake -DJAR="$jar" -DOUTPUT="$maven" -DJDK="$jdk" -P java/MavenRepository.cmake
 echo "laid out ${maven#"$root"/}: com.quon.vop:quonvop4j:$ORV_VERSION"
 
 if [ $test -eq 1 ]; then
-  bash tests/java/test-jar.sh "$jar" "$jdk/bin/java" "$ORV_JDK_I386/bin/java"
-  bash tests/java/test-maven.sh "$maven" "$jar"
+  status=0
+  bash tests/java/test-jar.sh "$jar" "$jdk/bin/java" "$ORV_JDK_I386/bin/java" || status=1
+  bash tests/java/test-maven.sh "$maven" "$jar" || status=1
+  exit $status
 fi

@@ -21,6 +21,7 @@
 #
 # Usage: test-maven.sh <repository folder> <jar>
 set -uo pipefail
+started=$SECONDS
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=cmake/project.env
 source "$here/../../cmake/project.env"
@@ -247,5 +248,6 @@ check "deploy: the README's deploy-file command delivers exactly these files" de
 if [ ${#failures[@]} -gt 0 ]; then
   printf 'failed: %s\n' "${failures[@]}"
 fi
+echo "maven tests took $((SECONDS - started)) s"
 echo "maven tests: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]
