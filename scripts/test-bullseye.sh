@@ -34,7 +34,7 @@ complete="$root/.orv-root-complete"  # written last, holds $packages
 # then sources.list.d/*.list and *.sources by name), that is enabled, of type
 # deb, with component main, for suite bullseye or the Debian release the
 # machine runs (exactly: bookworm-security, a third party's
-# cloud-sdk-bookworm and its "stable" do not count), with an http, https or
+# vendor-bookworm and its "stable" do not count), with an http, https or
 # file address, and that names no keyring other than Debian's archive
 # keyring. ORV_HOST_ROOT (default /) is the root whose etc/apt and
 # etc/os-release are read.

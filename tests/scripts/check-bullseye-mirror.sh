@@ -54,7 +54,7 @@ expect one-line-after-others http://list.invalid/debian
 machine none-of-debian ubuntu jammy \
   sources.list "deb http://ubuntu.invalid/ubuntu jammy main\n" \
   sources.list.d/debian.sources.disabled "Types: deb\nURIs: http://disabled.invalid/debian\nSuites: bullseye\nComponents: main\n" \
-  sources.list.d/cloud.list "deb http://cloud.invalid/apt cloud-sdk-bookworm main\n"
+  sources.list.d/vendor.list "deb http://vendor.invalid/apt vendor-bookworm main\n"
 expect none-of-debian fails
 
 echo "mirror choice: $passed passed, $failed failed"
