@@ -46,7 +46,19 @@ package com.quon.vop;
  * does not initialise a class twice, so every later use of the class by the same class loader
  * throws {@link NoClassDefFoundError}. A JVM of an architecture the jar does not carry, a
  * full or read-only extraction folder, one the user may not write, one on a file system
- * mounted {@code noexec} and a damaged jar all end this way.
+ * mounted {@code noexec} and a damaged jar (a library shorter, longer or other than its record,
+ * a record that cannot be read) all end this way: whatever exception a step raises ends in
+ * this error, with the step's line saying what it was; only the JVM's own errors
+ * ({@link OutOfMemoryError} and its kin) pass unchanged.
+ *
+ * <h2>Security manager</h2>
+ *
+ * <p>Under a security manager (Java 8 to 23) the loading runs with the jar's own permissions,
+ * whatever code first uses this class: a policy that grants the jar's code base
+ * {@code AllPermission} lets the library load for application code granted less. Where the
+ * jar itself lacks a permission a step needs (reading its system properties,
+ * {@code loadLibrary}, the files below the extraction folder), that step fails and the error
+ * lists the refusal; a property the jar may not read counts as not set.
  *
  * <h2>Class loaders</h2>
  *
