@@ -7,6 +7,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -311,6 +312,29 @@ TEST_F(FileTest, ReadOnlyCutUsesTheCallingThreadsDescriptors) {
   EXPECT_EQ(outcome, "");
   EXPECT_EQ(Get(Path("own.bin")), "01234");
   EXPECT_EQ(Get(Path("victim.txt")), "VICTIM-DATA-MUST-STAY");
+
+  // The process's first thread has exited, and /proc/self/fd with it: a
+  // child's second thread cuts its file all the same.
+  Put(Path("own.bin"), "0123456789");
+  const std::string own = Path("own.bin");
+  const int status = RunInChild([&] {
+    const std::string leader = "/proc/self/task/" + std::to_string(getpid()) + "/stat";
+    std::thread([leader, own] {
+      // Waits (5 s at most) until the first thread is a zombie.
+      for (int i = 0; i < 500 && Get(leader).find(") Z ") == std::string::npos; ++i) {
+        usleep(10000);
+      }
+      orv::FileImplStream reading;
+      reading.Open(own.c_str(), orv::ModeRead);
+      reading.Seek(5);
+      const long thrown = ThrownNumber([&] { reading.Truncate(); });
+      if (thrown != 0) std::fprintf(stderr, "the cut threw %ld\n", thrown);
+      _exit(thrown == 0 && Get(own) == "01234" ? 0 : 1);
+    }).detach();
+    syscall(SYS_exit, 0);  // this thread alone, without unwinding through the test
+    return 2;
+  });
+  EXPECT_EQ(status, 0);
 }
 
 TEST_F(FileTest, ReadOnlyCutWithoutItsOwnLinkInProc) {
