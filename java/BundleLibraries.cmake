@@ -7,7 +7,8 @@
 #         "-DLIBRARIES=<platform>=<file>;..." [-DSTRIP=<strip tool>]
 #         -P BundleLibraries.cmake
 #
-# Platforms are named as the loader names them: linux-x86_64, linux-i386.
+# Platforms are named as the loader names them: linux-x86_64, linux-i386,
+# linux-aarch64.
 # With STRIP the libraries go in without their debugging information. The
 # jar is written under a temporary name and renamed when complete.
 foreach(required CLASSES_JAR OUTPUT JAR_TOOL LIBRARIES)
