@@ -171,7 +171,7 @@ clean_run() {
 run_demo() {
   local arch=$1 out expected
   expected="Application PackageTest uses libquonvop4j $version, released $ORV_RELEASE_DATE (${jvm_arch[$arch]})"
-  out=$(clean_run "$root/scripts/run-jvm.sh" "${jvm[$arch]}" -Xcheck:jni -jar /usr/share/java/quonvop4j.jar PackageTest 2>&1)
+  out=$(clean_run "$root/scripts/run-jvm.sh" --short "${jvm[$arch]}" -Xcheck:jni -jar /usr/share/java/quonvop4j.jar PackageTest 2>&1)
   local rc=$?
   echo "$out"
   [ $rc -eq 0 ] && [ "$out" = "$expected" ]

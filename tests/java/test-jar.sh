@@ -161,12 +161,12 @@ test_jvm() {
     *) platform=linux-$arch ;;
   esac
   expected_arch="$arch, $bits-bit JVM"
-  # Under the user-mode emulator the JVM gets the options it gets there in
-  # every test (scripts/run-jvm.sh: the 32-bit one runs interpreted).
+  # Under the user-mode emulator the JVM gets the options it gets there for
+  # a short run (scripts/run-jvm.sh: interpreted).
   local jvm=("$java") emulated=0
   if foreign_handler_for "$(realpath "$java")" >/dev/null; then
     emulated=1
-    mapfile -t -O 1 jvm < <("$root/scripts/run-jvm.sh" --emulated-options "$java")
+    mapfile -t -O 1 jvm < <("$root/scripts/run-jvm.sh" --emulated-options --short "$java")
   fi
   if [ ! -f "$work/native/$platform/libquonvop4j.so" ]; then
     skip "$java: the jar carries no library for $platform"
