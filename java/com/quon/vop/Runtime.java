@@ -7,7 +7,8 @@ package com.quon.vop;
  * {@code com.quon.vop.library} if it is set; otherwise {@code libquonvop4j.so} on
  * {@code java.library.path}; otherwise the copy in the jar for this JVM's architecture,
  * extracted below {@code com.quon.vop.tmpdir} (default {@code java.io.tmpdir}) and removed
- * once loaded. When none loads, an {@link UnsatisfiedLinkError} lists what was tried.
+ * once loaded. Under a security manager this runs with the jar's own permissions. When
+ * none loads, an {@link UnsatisfiedLinkError} lists what was tried.
  * Each class loader that loads this class gets a library of its own.
  */
 public class Runtime {
