@@ -14,7 +14,15 @@ root=$1
 unset ORV_ARCH_REPORT ORV_I386_REPORT ORV_I386_EMULATE ORV_AARCH64_EMULATE ORV_EMULATED
 work=$(mktemp -d)
 holder=""
-trap '[ -z "$holder" ] || kill "$holder" 2>/dev/null; rm -rf "$work"' EXIT
+# Ends the process holding the lock and the command it runs (which must not
+# keep the test's output open either).
+release() {
+  [ -n "$holder" ] || return 0
+  kill "$holder" $(cat "/proc/$holder/task/$holder/children" 2>/dev/null) 2>/dev/null
+  wait "$holder" 2>/dev/null
+  holder=""
+}
+trap 'release; rm -rf "$work"' EXIT
 passed=0
 failed=0
 
@@ -67,7 +75,7 @@ check "a lock in a folder others may write is not used" \
 # Held by another process: the stage gives up after ORV_LOCK_WAIT seconds
 # and names the holder.
 : >"$work/own/held.lock"
-flock -x "$work/own/held.lock" sleep 60 &
+flock -o -x "$work/own/held.lock" sleep 60 >/dev/null 2>&1 &
 holder=$!
 for _ in 1 2 3 4 5 6 7 8 9 10; do
   flock -n -s "$work/own/held.lock" true || break
@@ -77,9 +85,7 @@ begin "$work/own/held.lock"
 check "a lock held elsewhere is given up after ORV_LOCK_WAIT seconds, naming its holder" \
   eval '[ $status -ne 0 ] && [ $status -ne 124 ] && [ $took -lt 20 ] &&
         [[ $said == *"gave up after 2 s waiting for the lock $work/own/held.lock, held by pid $holder (flock)"* ]]'
-kill "$holder" 2>/dev/null
-wait "$holder" 2>/dev/null
-holder=""
+release
 
 # The sound case: made as a regular file in a folder only its owner writes,
 # and held while the stage runs (another process cannot take it exclusively).
