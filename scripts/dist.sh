@@ -34,6 +34,7 @@ cmake --build --preset aarch64 --target quonvop4j
 
 cmake -DCLASSES_JAR="$root/build/x86_64/java/quonvop4j.jar" -DOUTPUT="$jar" \
       -DJAR_TOOL="$jdk/bin/jar" -DSTRIP="$(command -v strip)" \
+      "-DSTRIP_FOR=linux-aarch64=$(command -v aarch64-linux-gnu-strip)" \
       "-DLIBRARIES=linux-x86_64=$root/build/x86_64/libquonvop4j.so;linux-i386=$root/build/i386/libquonvop4j.so;linux-aarch64=$root/build/aarch64/libquonvop4j.so" \
       -P java/BundleLibraries.cmake
 echo "built ${jar#"$root"/} ($(stat -c %s "$jar") bytes)"
