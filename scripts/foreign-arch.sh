@@ -46,7 +46,7 @@ FOREIGN_EMULATED_NOW=""
 
 # foreign_arch ARCH: selects ARCH for the functions below; false for an
 # architecture this file does not know.
-#   FA_ARCH, FA_P       the name and the prefix of its variables (I386)
+#   FA_P                the prefix of its variables (I386)
 #   FA_HANDLER          the binfmt_misc entry registered for it
 #   FA_EMULATOR         the emulator
 #   FA_MAGIC, FA_MASK   which files the entry takes: an ELF program or shared
@@ -54,7 +54,6 @@ FOREIGN_EMULATED_NOW=""
 #   FA_CC               how to build a small program for it
 #   FA_BITS             the size of its pointers
 foreign_arch() {
-  FA_ARCH=$1
   case $1 in
     i386)
       FA_P=I386

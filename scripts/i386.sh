@@ -12,7 +12,9 @@
 # shellcheck source=scripts/foreign-arch.sh
 source "$(dirname "${BASH_SOURCE[0]}")/foreign-arch.sh"
 
+# shellcheck disable=SC2034  # for the scripts that source this file
 I386_EMULATOR=/usr/bin/qemu-i386-static
+# shellcheck disable=SC2034
 I386_EMULATOR_PACKAGE=$FOREIGN_EMULATOR_PACKAGE
 
 i386_begin() { foreign_begin i386; }

@@ -18,6 +18,7 @@ holder=""
 # keep the test's output open either).
 release() {
   [ -n "$holder" ] || return 0
+  # shellcheck disable=SC2046  # the children's process ids are words
   kill "$holder" $(cat "/proc/$holder/task/$holder/children" 2>/dev/null) 2>/dev/null
   wait "$holder" 2>/dev/null
   holder=""
