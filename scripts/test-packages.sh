@@ -39,8 +39,9 @@ declare -A jvm_arch=([x86_64]="amd64, 64-bit JVM" [i386]="i386, 32-bit JVM"
 declare -A bits=([x86_64]=64 [i386]=32 [aarch64]=64)
 # What file(1) says of a program of each architecture.
 declare -A machine=([x86_64]="x86-64" [i386]="Intel 80386" [aarch64]="ARM aarch64")
-# The compiler of a pkg-config consumer, and the toolchain file of a CMake one.
-declare -A cxx=([x86_64]="g++" [i386]="g++ -m32" [aarch64]="clang++ --target=aarch64-linux-gnu")
+# The compiler of a pkg-config consumer (C++17, which Clang 14 does not
+# default to), and the toolchain file of a CMake one.
+declare -A cxx=([x86_64]="g++" [i386]="g++ -m32" [aarch64]="clang++ --target=aarch64-linux-gnu -std=c++17")
 declare -A toolchain=([i386]=$root/cmake/toolchains/i386.cmake
                       [aarch64]=$root/cmake/toolchains/aarch64.cmake)
 installed_names=(libquonvop4j-java libquonvop4j-dev:amd64 libquonvop4j-dev:i386
