@@ -37,6 +37,7 @@ declare -A jvm=([x86_64]=$ORV_JDK_X86_64/bin/java [i386]=$ORV_JDK_I386/bin/java
 declare -A jvm_arch=([x86_64]="amd64, 64-bit JVM" [i386]="i386, 32-bit JVM"
                      [aarch64]="aarch64, 64-bit JVM")
 declare -A bits=([x86_64]=64 [i386]=32 [aarch64]=64)
+declare -A jvm_name=([x86_64]=64-bit [i386]=32-bit [aarch64]=arm64)
 # What file(1) says of a program of each architecture.
 declare -A machine=([x86_64]="x86-64" [i386]="Intel 80386" [aarch64]="ARM aarch64")
 # The compiler of a pkg-config consumer (C++17, which Clang 14 does not
@@ -256,7 +257,7 @@ remove_and_verify() {
 # architecture, each started through RUNNER if given.
 run_checks() {
   local arch=$1 runner=("${@:2}")
-  check "demo on the ${bits[$arch]}-bit JVM" "${runner[@]}" run_demo "$arch"
+  check "demo on the ${jvm_name[$arch]} JVM" "${runner[@]}" run_demo "$arch"
   check "C++ consumer $arch (find_package)" "${runner[@]}" consumer_cmake "$arch"
   check "C++ consumer $arch (pkg-config)" "${runner[@]}" consumer_pkgconfig "$arch"
   check "C++ consumer $arch catches an exception from the library" "${runner[@]}" consumer_catch "$arch"
@@ -281,7 +282,7 @@ if [ $built -eq 1 ]; then
     check "lintian $arch" run_lintian "$arch"
     check "fields $arch" check_fields "$arch"
   done
-  check "install both architectures" install_packages
+  check "install the three architectures" install_packages
   run_checks x86_64
   check "64-bit consumer refuses the i386 package" consumer_refuses_i386
   # Only the i386 and aarch64 steps hold their architecture's lock.
