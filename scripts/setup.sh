@@ -44,8 +44,10 @@ for p in cmake ninja-build g++ g++-multilib clang llvm libclang-rt-14-dev \
          libc6-dev-arm64-cross libstdc++-12-dev-arm64-cross libgcc-12-dev-arm64-cross \
          binutils-aarch64-linux-gnu openjdk-17-jdk-headless:arm64 libbenchmark-dev:arm64 \
          "$FOREIGN_EMULATOR_PACKAGE" \
-         binutils file util-linux dpkg-dev pkgconf lintian \
-         debootstrap tzdata python3; do
+         binutils file util-linux mount e2fsprogs dpkg-dev pkgconf lintian \
+         debootstrap tzdata python3 \
+         maven libmaven-resources-plugin-java libmaven-compiler-plugin-java libsurefire-java \
+         libmaven-jar-plugin-java libmaven-deploy-plugin-java gradle; do
   have "$p" || need+=("$p")
 done
 
