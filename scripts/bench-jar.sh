@@ -4,9 +4,10 @@
 # library extracted from the jar against the same library found on
 # java.library.path, as elapsed time and as the loading thread's CPU time
 # (which holds on a busy machine). Each figure is the median of RUNS fresh
-# JVMs (default 21), the two ways alternating, on the 64-bit and the 32-bit
-# JVM. Prints a table and keeps it in bench/RESULTS-jar.md. Under
-# ORV_EMULATED=1 the i386 rows are marked as emulated.
+# JVMs (default 21), the two ways alternating, on the 64-bit, the 32-bit and
+# the arm64 JVM, each started as the tests start it (scripts/run-jvm.sh).
+# Prints a table and keeps it in bench/RESULTS-jar.md. The rows of a JVM that
+# runs under the emulator are marked as emulated.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -18,7 +19,10 @@ source cmake/project.env
 version=$ORV_VERSION
 jar=$root/build/dist/quonvop4j-$version.jar
 jdk=$ORV_JDK_X86_64
-declare -A jvms=([x86_64]=$jdk/bin/java [i386]=$ORV_JDK_I386/bin/java)
+declare -A jvms=([x86_64]=$jdk/bin/java [i386]=$ORV_JDK_I386/bin/java
+                 [aarch64]=$ORV_JDK_AARCH64/bin/java)
+# shellcheck source=scripts/foreign-arch.sh
+source scripts/foreign-arch.sh  # foreign_handler_for
 
 work=$(mktemp -d /tmp/orv-bench-jar.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -33,15 +37,16 @@ median() { awk -v c="$1" '{ print $c }' | sort -n | awk '{ v[NR] = $1 } END { pr
 first_load() {
   local java=$1
   shift
-  (cd "$work/empty" && "$java" "$@" -cp "$jar:$work/classes" com.quon.vop.bench.LoadTime)
+  (cd "$work/empty" && "$root/scripts/run-jvm.sh" "$java" "$@" -cp "$jar:$work/classes" \
+     com.quon.vop.bench.LoadTime)
 }
 
 size=$(stat -c %s "$jar")
 rows=()
-for arch in x86_64 i386; do
+for arch in x86_64 i386 aarch64; do
   java=${jvms[$arch]} libdir=$work/native/linux-$arch
   note=""
-  [ "$arch" = i386 ] && [ "${ORV_EMULATED:-0}" = 1 ] && note=" (emulated)"
+  foreign_handler_for "$(realpath "$java")" >/dev/null && note=" (emulated)"
   first_load "$java" >/dev/null && first_load "$java" -Djava.library.path="$libdir" >/dev/null
   : >"$work/bundled" && : >"$work/path"
   for _ in $(seq "$runs"); do

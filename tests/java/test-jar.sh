@@ -25,8 +25,11 @@
 #
 # Usage: test-jar.sh <jar> <java>...
 set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
 # shellcheck source=cmake/project.env
-source "$(dirname "$0")/../../cmake/project.env"
+source "$root/cmake/project.env"
+# shellcheck source=scripts/foreign-arch.sh
+source "$root/scripts/foreign-arch.sh"  # foreign_handler_for
 source_jar=$(realpath "$1")
 shift
 jvms=("$@")
@@ -96,7 +99,8 @@ run() {
   local options=$1 point=$2
   shift 2
   "${unshare_mount[@]}" -- bash -c '
-    for jni in /usr/lib/x86_64-linux-gnu/jni /usr/lib/i386-linux-gnu/jni /usr/lib/jni; do
+    for jni in /usr/lib/x86_64-linux-gnu/jni /usr/lib/i386-linux-gnu/jni \
+               /usr/lib/aarch64-linux-gnu/jni /usr/lib/jni; do
       [ ! -d "$jni" ] || mount -t tmpfs -o ro,size=4k orv-no-jni "$jni" || exit 99
     done
     mount -t tmpfs -o "$1" orv-jar-test "$2" || exit 99
@@ -184,17 +188,26 @@ test_jvm() {
   case $arch in
     amd64 | x86_64) platform=linux-x86_64 ;;
     i386 | i486 | i586 | i686 | x86) platform=linux-i386 ;;
+    aarch64 | arm64) platform=linux-aarch64 ;;
     *) platform=linux-$arch ;;
   esac
   expected_arch="$arch, $bits-bit JVM"
-  # Under the user-mode emulator the 32-bit JVM runs without its compilers.
-  local jvm=("$java")
-  [ "${ORV_EMULATED:-0}" = 1 ] && [ "$bits" = 32 ] && jvm+=(-Xint)
+  # Under the user-mode emulator the JVM gets the options it gets there for
+  # a short run (scripts/run-jvm.sh: interpreted).
+  local jvm=("$java") emulated=0
+  if foreign_handler_for "$(realpath "$java")" >/dev/null; then
+    emulated=1
+    mapfile -t -O 1 jvm < <("$root/scripts/run-jvm.sh" --emulated-options --short "$java")
+  fi
   if [ ! -f "$work/native/$platform/libquonvop4j.so" ]; then
     skip "$java: the jar carries no library for $platform"
     return
   fi
-  echo "--- $java ($platform)"
+  if [ $emulated -eq 1 ]; then
+    echo "--- $java ($platform, under the emulator: ${jvm[*]:1})"
+  else
+    echo "--- $java ($platform)"
+  fi
   local lib=$work/native/$platform/libquonvop4j.so t=$work/mnt libdir=$work/libdir-$platform
   mkdir -p "$libdir" && cp "$lib" "$libdir/"
   # Not an ELF file at all. (A truncated ELF file there would crash the JVM in
@@ -213,6 +226,13 @@ test_jvm() {
   check "$platform: a broken library on java.library.path falls through to the bundled copy" demo_line
   run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir=../mnt -jar "$jar"
   check "$platform: a relative extraction folder" demo_ok
+  if [ "$platform" = linux-aarch64 ]; then
+    # Some JVMs name the architecture arm64.
+    expected_arch="arm64, $bits-bit JVM"
+    run size=64m "$t" "${jvm[@]}" -Dos.arch=arm64 -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
+    check "$platform: os.arch arm64 takes the same copy" demo_ok
+    expected_arch="$arch, $bits-bit JVM"
+  fi
   run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.library="$libdir/libquonvop4j.so" \
     -Djava.library.path="$work/none" -Dcom.quon.vop.tmpdir="$work/none" -jar "$jar"
   check "$platform: com.quon.vop.library comes first" demo_ok
@@ -225,7 +245,7 @@ test_jvm() {
   check "$platform: a JVM of an architecture the jar does not carry" \
     refused "no copy for linux-sparc (os.arch sparc) in the jar" "java.library.path: " \
     "set com.quon.vop.library"
-  if [ "${ORV_EMULATED:-0}" = 1 ] && [ "$bits" = 32 ]; then
+  if [ $emulated -eq 1 ]; then
     # The emulator reads the program's code as data and maps nothing
     # executable, so the kernel's noexec never applies to emulated programs.
     skip "$platform: extraction folder mounted noexec: emulated, not judged (the emulator maps no code executable, so noexec does not apply)"

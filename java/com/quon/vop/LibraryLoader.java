@@ -217,6 +217,8 @@ final class LibraryLoader {
                 || (arch.length() == 4 && arch.charAt(0) == 'i' && "3456".indexOf(arch.charAt(1)) >= 0
                         && arch.endsWith("86"))) {
             arch = "i386";
+        } else if (arch.equals("aarch64") || arch.equals("arm64")) {
+            arch = "aarch64";
         }
         return os + "-" + arch;
     }
