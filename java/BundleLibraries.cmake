@@ -8,11 +8,8 @@
 #         -P BundleLibraries.cmake
 #
 # Platforms are named as the loader names them: linux-x86_64, linux-i386.
-# With STRIP the libraries go in without their debugging information. They
-# are stored uncompressed: inflating one costs a JVM's first load of the
-# library more than all the rest of its extraction, for a jar about 2.5
-# times the size. The jar is written under a temporary name and renamed when
-# complete.
+# With STRIP the libraries go in without their debugging information. The
+# jar is written under a temporary name and renamed when complete.
 foreach(required CLASSES_JAR OUTPUT JAR_TOOL LIBRARIES)
   if(NOT DEFINED ${required} OR "${${required}}" STREQUAL "")
     message(FATAL_ERROR "BundleLibraries.cmake: ${required} is not set")
@@ -67,6 +64,9 @@ endforeach()
 
 set(partial "${OUTPUT}.part")
 file(COPY_FILE "${CLASSES_JAR}" "${partial}")
+# The libraries are stored uncompressed: inflating one would cost a JVM's
+# first load of the library more than all the rest of its extraction, for a
+# jar about 2.5 times the size.
 execute_process(COMMAND "${JAR_TOOL}" --update --no-compress --file "${partial}" -C "${staging}" native
                 RESULT_VARIABLE result)
 file(REMOVE_RECURSE "${staging}")

@@ -5,8 +5,11 @@
 # java.library.path, as elapsed time and as the loading thread's CPU time
 # (which holds on a busy machine). Each figure is the median of RUNS fresh
 # JVMs (default 21), the two ways alternating, on the 64-bit and the 32-bit
-# JVM. Prints a table and keeps it in bench/RESULTS-jar.md. Under
-# ORV_EMULATED=1 the i386 rows are marked as emulated.
+# JVM, each started as the tests start it (scripts/run-jvm.sh). Prints a
+# table and keeps it in bench/RESULTS-jar.md. The target: the thread CPU
+# time of a load extracted from the jar at most twice that of a load from
+# java.library.path; the rows of a JVM that runs under a user-mode emulator
+# are marked as emulated, and no target is judged on them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -19,6 +22,10 @@ version=$ORV_VERSION
 jar=$root/build/dist/quonvop4j-$version.jar
 jdk=$ORV_JDK_X86_64
 declare -A jvms=([x86_64]=$jdk/bin/java [i386]=$ORV_JDK_I386/bin/java)
+# shellcheck source=scripts/i386.sh
+source scripts/i386.sh  # i386_handler_for
+# The most the extraction may multiply the first load's thread CPU time by.
+target=2
 
 work=$(mktemp -d /tmp/orv-bench-jar.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -33,7 +40,8 @@ median() { awk -v c="$1" '{ print $c }' | sort -n | awk '{ v[NR] = $1 } END { pr
 first_load() {
   local java=$1
   shift
-  (cd "$work/empty" && "$java" "$@" -cp "$jar:$work/classes" com.quon.vop.bench.LoadTime)
+  (cd "$work/empty" && "$root/scripts/run-jvm.sh" "$java" "$@" -cp "$jar:$work/classes" \
+     com.quon.vop.bench.LoadTime)
 }
 
 size=$(stat -c %s "$jar")
@@ -41,7 +49,7 @@ rows=()
 for arch in x86_64 i386; do
   java=${jvms[$arch]} libdir=$work/native/linux-$arch
   note=""
-  [ "$arch" = i386 ] && [ "${ORV_EMULATED:-0}" = 1 ] && note=" (emulated)"
+  i386_handler_for "$(realpath "$java")" >/dev/null && note=" (emulated)"
   first_load "$java" >/dev/null && first_load "$java" -Djava.library.path="$libdir" >/dev/null
   : >"$work/bundled" && : >"$work/path"
   for _ in $(seq "$runs"); do
@@ -50,9 +58,17 @@ for arch in x86_64 i386; do
   done
   for column in 1 2; do
     bundled=$(median $column <"$work/bundled") path=$(median $column <"$work/path")
-    kind=elapsed
-    [ $column = 2 ] && kind="thread CPU"
-    rows+=("| $arch$note | $kind | $(( $(stat -c %s "$libdir/libquonvop4j.so") / 1024 )) KiB | $path us | $bundled us | $(( bundled - path )) us | $(awk -v a="$bundled" -v b="$path" 'BEGIN { printf "%.2fx", a / b }') |")
+    kind=elapsed verdict=""
+    ratio=$(awk -v a="$bundled" -v b="$path" 'BEGIN { printf "%.2f", a / b }')
+    if [ $column = 2 ]; then
+      kind="thread CPU" verdict="<= ${target}x (met)"
+      if [ -n "$note" ]; then
+        verdict="<= ${target}x (emulated, not judged)"
+      elif ! awk -v r="$ratio" -v t="$target" 'BEGIN { exit !(r <= t) }'; then
+        verdict="<= ${target}x (MISSED)"
+      fi
+    fi
+    rows+=("| $arch$note | $kind | $(( $(stat -c %s "$libdir/libquonvop4j.so") / 1024 )) KiB | $path us | $bundled us | $(( bundled - path )) us | ${ratio}x | $verdict |")
   done
 done
 
@@ -61,8 +77,8 @@ table=$(
   echo "Jar: quonvop4j-$version.jar, $size bytes ($(( size / 1024 )) KiB)."
   echo "Machine: ${model:-unknown CPU}, $(nproc) cores; kernel $(uname -r); medians of $runs fresh JVMs each."
   echo
-  echo "| JVM | time | library | first load from java.library.path | first load extracted from the jar | extraction costs | ratio |"
-  echo "|---|---|---|---|---|---|---|"
+  echo "| JVM | time | library | first load from java.library.path | first load extracted from the jar | extraction costs | ratio | target |"
+  echo "|---|---|---|---|---|---|---|---|"
   printf '%s\n' "${rows[@]}"
 )
 echo "$table"
