@@ -235,7 +235,7 @@ final class LibraryLoader {
      * class loader that reads classes from a folder, a jar inside another, or a jar that
      * cannot be opened here). Reading the entries straight from the jar spares a first
      * load the classes of a resource URL's connection, which no other code of a fresh JVM
-     * has loaded.
+     * has loaded. The jar verifies what it reads, as the connection would, if it is signed.
      */
     private static JarFile ownJar(String recordName) {
         JarFile jar = null;
@@ -243,10 +243,21 @@ final class LibraryLoader {
             CodeSource source = LibraryLoader.class.getProtectionDomain().getCodeSource();
             URL location = source == null ? null : source.getLocation();
             if (location == null || !"file".equals(location.getProtocol())) return null;
-            File file = new File(location.toURI());
+            // A plain path needs no decoding, and parsing the URL as a URI is slow in a
+            // fresh JVM; a path with escapes, a host, a query or a fragment is left to the
+            // URI (which refuses the last three).
+            String path = location.getPath();
+            String host = location.getAuthority();
+            File file = path.indexOf('%') < 0 && (host == null || host.isEmpty())
+                    && location.getQuery() == null && location.getRef() == null
+                    ? new File(path) : new File(location.toURI());
             if (!file.isFile()) return null;
             jar = new JarFile(file);
-            if (jar.getEntry(recordName) != null) return jar;
+            InputStream record = open(jar, recordName);
+            if (record != null) {
+                record.close();
+                return jar;
+            }
         } catch (IOException | URISyntaxException | RuntimeException e) {
             // No jar to read directly (a location File does not take, a security manager's
             // refusal): the resource lookup has the last word.
@@ -255,11 +266,20 @@ final class LibraryLoader {
         return null;
     }
 
-    /** An entry of the jar, or of this class's resources when there is no jar. */
+    /**
+     * An entry of the jar, or of this class's resources when there is no jar; null when
+     * there is no such entry. The jar looks the entry up by its name alone: its getEntry
+     * would first read and parse the manifest, for a Multi-Release attribute that only
+     * versioned class files heed.
+     */
     private static InputStream open(JarFile jar, String name) throws IOException {
         if (jar == null) return LibraryLoader.class.getResourceAsStream("/" + name);
-        ZipEntry entry = jar.getEntry(name);
-        return entry == null ? null : jar.getInputStream(entry);
+        try {
+            return jar.getInputStream(new ZipEntry(name));
+        } catch (NullPointerException e) {
+            // What a signed jar's verifier throws for a name the jar does not hold.
+            return null;
+        }
     }
 
     private static void closeQuietly(JarFile jar) {
