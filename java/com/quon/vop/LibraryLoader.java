@@ -37,11 +37,13 @@ import java.util.zip.ZipEntry;
  *   <li>{@code libquonvop4j.so} on {@code java.library.path} (Debian's JVMs search
  *       {@code /usr/lib/<triplet>/jni} there);
  *   <li>the copy bundled in the jar for this JVM's system and architecture,
- *       {@code native/<os>-<arch>/libquonvop4j.so}, extracted into a new folder that only
- *       the user may enter, below the folder named by {@value #FOLDER_PROPERTY} (default
- *       {@code java.io.tmpdir}). The copy is written under a temporary name, checked against
- *       the size and CRC-32 recorded beside it when the jar was built, renamed, loaded and
- *       removed again with its folder, so nothing stays on disk once it is mapped.
+ *       {@code native/<os>-<arch>/libquonvop4j.so}, read straight from the jar file that
+ *       holds this class (from the class loader's resources where the class does not come
+ *       from a jar file) and extracted into a new folder that only the user may enter,
+ *       below the folder named by {@value #FOLDER_PROPERTY} (default {@code java.io.tmpdir}).
+ *       The copy is written under a temporary name, checked against the size and CRC-32
+ *       recorded beside it when the jar was built, renamed, loaded and removed again with
+ *       its folder, so nothing stays on disk once it is mapped.
  * </ol>
  *
  * <p>A JVM loads one library file for one class loader only, so a second class loader
