@@ -45,6 +45,8 @@ first_load() {
 }
 
 size=$(stat -c %s "$jar")
+# The one-minute load average, before and after: how busy the machine was.
+load_start=$(cut -d' ' -f1 /proc/loadavg)
 rows=()
 for arch in x86_64 i386; do
   java=${jvms[$arch]} libdir=$work/native/linux-$arch
@@ -73,9 +75,11 @@ for arch in x86_64 i386; do
 done
 
 model=$(lscpu | sed -n 's/^Model name:[[:space:]]*//p' | head -1)
+load_end=$(cut -d' ' -f1 /proc/loadavg)
 table=$(
   echo "Jar: quonvop4j-$version.jar, $size bytes ($(( size / 1024 )) KiB)."
-  echo "Machine: ${model:-unknown CPU}, $(nproc) cores; kernel $(uname -r); medians of $runs fresh JVMs each."
+  echo "Machine: ${model:-unknown CPU}, $(nproc) cores; kernel $(uname -r); medians of $runs fresh JVMs each;"
+  echo "load average $load_start at the start, $load_end at the end."
   echo
   echo "| JVM | time | library | first load from java.library.path | first load extracted from the jar | extraction costs | ratio | target |"
   echo "|---|---|---|---|---|---|---|---|"
