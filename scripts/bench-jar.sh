@@ -6,8 +6,10 @@
 # (which holds on a busy machine). Each figure is the median of RUNS fresh
 # JVMs (default 21), the two ways alternating, on the 64-bit, the 32-bit and
 # the arm64 JVM, each started as the tests start it (scripts/run-jvm.sh).
-# Prints a table and keeps it in bench/RESULTS-jar.md. The rows of a JVM that
-# runs under the emulator are marked as emulated.
+# Prints a table and keeps it in bench/RESULTS-jar.md. The target: the thread
+# CPU time of a load extracted from the jar at most twice that of a load from
+# java.library.path; the rows of a JVM that runs under a user-mode emulator
+# are marked as emulated, and no target is judged on them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -23,6 +25,8 @@ declare -A jvms=([x86_64]=$jdk/bin/java [i386]=$ORV_JDK_I386/bin/java
                  [aarch64]=$ORV_JDK_AARCH64/bin/java)
 # shellcheck source=scripts/foreign-arch.sh
 source scripts/foreign-arch.sh  # foreign_handler_for
+# The most the extraction may multiply the first load's thread CPU time by.
+target=2
 
 work=$(mktemp -d /tmp/orv-bench-jar.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -42,6 +46,8 @@ first_load() {
 }
 
 size=$(stat -c %s "$jar")
+# The one-minute load average, before and after: how busy the machine was.
+load_start=$(cut -d' ' -f1 /proc/loadavg)
 rows=()
 for arch in x86_64 i386 aarch64; do
   java=${jvms[$arch]} libdir=$work/native/linux-$arch
@@ -55,19 +61,29 @@ for arch in x86_64 i386 aarch64; do
   done
   for column in 1 2; do
     bundled=$(median $column <"$work/bundled") path=$(median $column <"$work/path")
-    kind=elapsed
-    [ $column = 2 ] && kind="thread CPU"
-    rows+=("| $arch$note | $kind | $(( $(stat -c %s "$libdir/libquonvop4j.so") / 1024 )) KiB | $path us | $bundled us | $(( bundled - path )) us | $(awk -v a="$bundled" -v b="$path" 'BEGIN { printf "%.2fx", a / b }') |")
+    kind=elapsed verdict=""
+    ratio=$(awk -v a="$bundled" -v b="$path" 'BEGIN { printf "%.2f", a / b }')
+    if [ $column = 2 ]; then
+      kind="thread CPU" verdict="<= ${target}x (met)"
+      if [ -n "$note" ]; then
+        verdict="<= ${target}x (emulated, not judged)"
+      elif ! awk -v r="$ratio" -v t="$target" 'BEGIN { exit !(r <= t) }'; then
+        verdict="<= ${target}x (MISSED)"
+      fi
+    fi
+    rows+=("| $arch$note | $kind | $(( $(stat -c %s "$libdir/libquonvop4j.so") / 1024 )) KiB | $path us | $bundled us | $(( bundled - path )) us | ${ratio}x | $verdict |")
   done
 done
 
 model=$(lscpu | sed -n 's/^Model name:[[:space:]]*//p' | head -1)
+load_end=$(cut -d' ' -f1 /proc/loadavg)
 table=$(
   echo "Jar: quonvop4j-$version.jar, $size bytes ($(( size / 1024 )) KiB)."
-  echo "Machine: ${model:-unknown CPU}, $(nproc) cores; kernel $(uname -r); medians of $runs fresh JVMs each."
+  echo "Machine: ${model:-unknown CPU}, $(nproc) cores; kernel $(uname -r); medians of $runs fresh JVMs each;"
+  echo "load average $load_start at the start, $load_end at the end."
   echo
-  echo "| JVM | time | library | first load from java.library.path | first load extracted from the jar | extraction costs | ratio |"
-  echo "|---|---|---|---|---|---|---|"
+  echo "| JVM | time | library | first load from java.library.path | first load extracted from the jar | extraction costs | ratio | target |"
+  echo "|---|---|---|---|---|---|---|---|"
   printf '%s\n' "${rows[@]}"
 )
 echo "$table"

@@ -5,7 +5,8 @@
 #     and nothing left in the temporary folder (a fresh /tmp of its own);
 #   - the load order: java.library.path before the bundled copy, a broken
 #     library there does not stop the bundled copy, com.quon.vop.library before
-#     both and, once set, the only place tried;
+#     both and, once set, the only place tried; the classes and the bundled
+#     copy read from a folder rather than a jar;
 #   - each way the bundled copy can fail ends in an UnsatisfiedLinkError that
 #     names the property changing it, leaves nothing behind and never loads a
 #     partial file: no copy for the architecture, a folder mounted noexec, a
@@ -67,6 +68,9 @@ for candidate in "$ORV_JDK_X86_64/bin/jar" "$(dirname "$(realpath "${jvms[0]}")"
 done
 [ -n "$jar_tool" ] || { echo "test-jar.sh: no jar tool"; exit 1; }
 (cd "$work" && "$jar_tool" --extract --file "$jar" native) || exit 1
+# The whole jar unpacked, as a class path folder.
+mkdir -p "$work/unpacked"
+(cd "$work/unpacked" && "$jar_tool" --extract --file "$jar") || exit 1
 
 # An application outside the jar that installs a security manager and runs
 # the demo, as an application server runs code it trusts less than the jar.
@@ -233,6 +237,8 @@ test_jvm() {
     check "$platform: os.arch arm64 takes the same copy" demo_ok
     expected_arch="$arch, $bits-bit JVM"
   fi
+  run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -cp "$work/unpacked" com.quon.vop.Demo
+  check "$platform: the classes and the bundled copy in a class path folder, not a jar" demo_ok
   run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.library="$libdir/libquonvop4j.so" \
     -Djava.library.path="$work/none" -Dcom.quon.vop.tmpdir="$work/none" -jar "$jar"
   check "$platform: com.quon.vop.library comes first" demo_ok
@@ -364,7 +370,9 @@ test_jdk11() {
 
 # What the jar is made of: class files for Java 8 (major version 52), the
 # module descriptor only where Java 9 and later look, the demo as main class
-# with native access enabled, and each bundled library with its record.
+# with native access enabled, and each bundled library with its record,
+# stored uncompressed (inflating it would cost a first load more than the
+# rest of the extraction).
 jar_layout() {
   local classes=$work/classes entry major ok=0
   mkdir -p "$classes"
@@ -387,6 +395,11 @@ jar_layout() {
   for properties in "$classes"/native/*/libquonvop4j.properties; do
     grep -q '^size=[0-9]*$' "$properties" && grep -q '^crc32=[0-9a-f]\{8\}$' "$properties" &&
       [ -f "${properties%.properties}.so" ] || { echo "incomplete: $properties"; ok=1; }
+    entry=${properties#"$classes"/}
+    entry=${entry%.properties}.so
+    python3 -c 'import sys, zipfile
+sys.exit(zipfile.ZipFile(sys.argv[1]).getinfo(sys.argv[2]).compress_type != zipfile.ZIP_STORED)' "$jar" "$entry" ||
+      { echo "compressed: $entry"; ok=1; }
   done
   return $ok
 }
