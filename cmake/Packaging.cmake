@@ -1,13 +1,13 @@
 # Debian packages through CPack, one set per architecture (cpack -G DEB in a
-# build folder of the x86_64 or the i386 preset):
+# build folder of the x86_64, the i386 or the aarch64 preset):
 #
-#   libquonvop4j       the JNI library in /usr/lib/<triplet>/jni    amd64 / i386
-#   libquonvop4j-dev   headers, CMake package, pkg-config file     amd64 / i386
+#   libquonvop4j       the JNI library in /usr/lib/<triplet>/jni    amd64 / i386 / arm64
+#   libquonvop4j-dev   headers, CMake package, pkg-config file     amd64 / i386 / arm64
 #   libquonvop4j-java  /usr/share/java/quonvop4j.jar               all (x86_64 build)
 #
-# The library and -dev packages are "Multi-Arch: same": both architectures
+# The library and -dev packages are "Multi-Arch: same": the architectures
 # install side by side; every file they share (headers, documentation) is
-# byte-identical on both. Uses ORV_TRIPLET, ORV_DEB_ARCH, ORV_HOMEPAGE,
+# byte-identical on all of them. Uses ORV_TRIPLET, ORV_DEB_ARCH, ORV_HOMEPAGE,
 # ORV_MAINTAINER and ORV_INSTALL_JAR from cmake/Install.cmake.
 
 set(ORV_DEB_LIB "libquonvop4j")
@@ -16,7 +16,7 @@ set(ORV_DEB_JAVA "libquonvop4j-java")
 
 # Documentation every package carries: the copyright file and the changelog,
 # compressed the way Debian wants it (gzip -9, no name or time stamp, so the
-# two architectures' copies are identical).
+# architectures' copies are identical).
 set(ORV_DEB_DOC_SOURCE "${CMAKE_CURRENT_LIST_DIR}/package")
 # The changelog is the packages' history, not a second record of the
 # version: its latest entry must be the version being built.

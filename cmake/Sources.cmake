@@ -46,7 +46,7 @@ set(ORV_JNI_SOURCES
 # ahead of the runtime. The system's runtime is the process's own: the
 # library leaves its pool alone.
 set(ORV_PRIVATE_RUNTIME_SOURCES runtime/ProcessAllocation.cpp runtime/EmergencyPool.cpp)
-if(ORV_ARCH STREQUAL "x86_64")
+if(ORV_64BIT)
   list(APPEND ORV_PRIVATE_RUNTIME_SOURCES runtime/GlibcFloor.cpp)
 endif()
 set(ORV_SYSTEM_RUNTIME_SOURCES runtime/EmergencyPool.cpp)

@@ -37,7 +37,7 @@ if [ -n "$internal" ]; then
 fi
 
 needed=$(readelf -d "$lib" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
-allowed='libc\.so\.6|libpthread\.so\.0|libdl\.so\.2|libgcc_s\.so\.1|ld-linux(-x86-64)?\.so\.[0-9]'
+allowed='libc\.so\.6|libpthread\.so\.0|libdl\.so\.2|libgcc_s\.so\.1|ld-linux(-x86-64|-aarch64)?\.so\.[0-9]'
 if [ "$kind" = system ]; then
   allowed="$allowed|libstdc\+\+\.so\.6|libm\.so\.6"
   if ! grep -q -x 'libstdc++.so.6' <<<"$needed"; then
