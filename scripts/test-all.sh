@@ -84,12 +84,20 @@ trap 'exit 130' INT TERM
 # Only the i386 and aarch64 stages say whether they are emulated.
 unset ORV_EMULATED
 
+# CPU time (user and system, in clock ticks) of the programs this shell has
+# waited for: what a stage costs, however busy the machine is.
+tick=$(getconf CLK_TCK)
+children_cpu() { awk '{print $16 + $17}' "/proc/$$/stat"; }
+# minutes_seconds SECONDS: 1m05s
+minutes_seconds() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
+
 results=()
 passed=0
 failed=0
 for stage in "${selected[@]}"; do
   echo "=== $stage"
   start=$SECONDS
+  cpu_start=$(children_cpu)
   if "stage_$stage"; then
     result=passed
     passed=$((passed + 1))
@@ -98,12 +106,14 @@ for stage in "${selected[@]}"; do
     failed=$((failed + 1))
   fi
   took=$((SECONDS - start))
-  results+=("$(printf '%-10s %-7s %dm%02ds' "$stage" "$result" $((took / 60)) $((took % 60)))")
+  cpu=$((($(children_cpu) - cpu_start + tick / 2) / tick))
+  results+=("$(printf '%-10s %-7s %s (CPU %s)' "$stage" "$result" "$(minutes_seconds $took)" \
+               "$(minutes_seconds $cpu)")")
 done
 
 echo "=== summary"
 printf '%s\n' "${results[@]}"
-list=$(printf '%s, ' "${results[@]}" | sed -E 's/ +/ /g; s/ [0-9]+m[0-9]+s//g; s/, $//')
+list=$(printf '%s, ' "${results[@]}" | sed -E 's/ +/ /g; s/ [0-9]+m[0-9]+s \(CPU [0-9]+m[0-9]+s\)//g; s/, $//')
 summary="test stages: $passed passed, $failed failed ($list)"
 for arch in i386 aarch64; do
   how=$(sed -n "s/^$arch: //p" "$ORV_ARCH_REPORT" | sort -u | paste -sd';' - | sed 's/;/; /g')
