@@ -144,8 +144,8 @@ const char* Exception::BuildText(const StringBase<char>& a1, const StringBase<ch
   // language module's text is copied, into the storage beside it.
   const bool showNumber = !IsFreeTextNumber(number);
   std::string_view format;
-  StringOld formatStorage;
-  StringOld list;  // the number and the arguments, when the number has no text
+  std::string formatStorage;
+  std::string list;  // the number and the arguments, when the number has no text
   const char* arguments[3] = {a1.c_str(), a2.c_str(), a3.c_str()};
   const char* const* formatArguments = arguments;
   std::size_t argumentCount = 3;
@@ -171,7 +171,7 @@ const char* Exception::BuildText(const StringBase<char>& a1, const StringBase<ch
     argumentCount = 1;
   }
   std::string_view classWord;  // empty if missing
-  StringOld classWordStorage;
+  std::string classWordStorage;
   internal::FindMessageText(Low32(ClassWordNumber(ClassifyMessage(number))), classWord,
                             classWordStorage);
 

@@ -81,17 +81,19 @@ constexpr const char* EntryName = "ModuleInit";
 // The text a module left in `buffer`: up to the first zero byte, but never
 // beyond the `size` bytes the module was given, whether it terminated the
 // text or not.
-void TakeText(const char* buffer, std::size_t size, StringBase<char>& out) {
+void TakeText(const char* buffer, std::size_t size, std::string& out) {
   const void* end = std::memchr(buffer, '\0', size);
   const std::size_t length =
       end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - buffer)
                      : size;
-  out.Assign(buffer, length);
+  // Built first, so a failed allocation leaves `out` unchanged.
+  std::string text(buffer, length);
+  out.swap(text);
 }
 
 // Asks one module's function; true with `out` set when it has a text.
 bool AskModule(LoadStringFromResourceFunction function, unsigned int number,
-               StringBase<char>& out) {
+               std::string& out) {
   // Zero-filled, so a module that claims a text but writes nothing yields
   // the empty text rather than stale memory.
   auto small = std::make_unique<char[]>(FirstBufferSize);
@@ -153,7 +155,7 @@ LibraryList LoadedLibraries(const Process& process) {
 // a text wins. Each object is listed through a DynamicLibrary of its own,
 // which tells its "ModuleInit" of the listing with 1 and of the release
 // with 0.
-bool AskEveryObject(const Process& process, unsigned int number, StringBase<char>& out) {
+bool AskEveryObject(const Process& process, unsigned int number, std::string& out) {
   const LibraryList libraries = LoadedLibraries(process);
   const StringBase<char> symbol(TextFunctionName);
   for (const std::unique_ptr<DynamicLibrary>& library : libraries) {
@@ -331,7 +333,7 @@ constexpr int ParticipantTries = 3;
 
 // Asks every loaded shared object in the loader's order; the first one with
 // a text wins.
-bool AskLanguageModules(unsigned int number, StringBase<char>& out) {
+bool AskLanguageModules(unsigned int number, std::string& out) {
   Process* process = nullptr;
   try {
     process = Process::Current();
@@ -409,7 +411,7 @@ std::size_t internal::RegisterStaticMessages(const StaticMessage* messages, std:
 }
 
 bool internal::FindMessageText(std::uint32_t number, std::string_view& text,
-                               StringBase<char>& storage) {
+                               std::string& storage) {
   if (Table* table = GetTable()) {
     if (const Entry* entry = table->Find(number)) {
       text = entry->text;

@@ -9,9 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
-
-#include "orv/text/StringBase.h"
 
 namespace orv {
 namespace internal {
@@ -34,7 +33,7 @@ std::size_t RegisterStaticMessages(const StaticMessage* messages, std::size_t co
 /// as long as the catalogue exists; a language module's text is put into
 /// `storage` and `text` views that. False when nobody has a text; `text` and
 /// `storage` are then unchanged. Throws as GetMessageText does.
-bool FindMessageText(std::uint32_t number, std::string_view& text, StringBase<char>& storage);
+bool FindMessageText(std::uint32_t number, std::string_view& text, std::string& storage);
 
 }  // namespace internal
 }  // namespace orv

@@ -2,7 +2,10 @@
 //
 // Built twice: ORV_LANGUAGE_MODULE 1 is loaded first, 2 second. Each records
 // the calls it receives so the tests can tell who was asked, how often and
-// with which buffer sizes.
+// with which buffer sizes; the second also has an entry "ModuleInit" and
+// records, in order, what its entry hears and when it is asked. Any number of
+// threads may call them at once (the stress test does).
+#include <atomic>
 #include <cstring>
 
 #ifndef ORV_LANGUAGE_MODULE
@@ -16,12 +19,24 @@ struct Call {
   unsigned int size;
 };
 Call calls[64];
-unsigned int callCount = 0;
+std::atomic<unsigned int> callCount{0};
 
 void Record(unsigned int number, unsigned int size) {
-  if (callCount < sizeof calls / sizeof calls[0]) calls[callCount] = {number, size};
-  ++callCount;
+  const unsigned int at = callCount.fetch_add(1);
+  if (at < sizeof calls / sizeof calls[0]) calls[at] = {number, size};
 }
+
+#if ORV_LANGUAGE_MODULE == 2
+// "1" and "0" for what the entry hears, "a" for each question, one letter per
+// event, as far as they fit.
+char events[64];
+std::atomic<unsigned int> eventCount{0};
+
+void RecordEvent(char event) {
+  const unsigned int at = eventCount.fetch_add(1);
+  if (at < sizeof events) events[at] = event;
+}
+#endif
 
 // Writes `text` like a well-behaved module: as much as fits, terminated.
 unsigned int Answer(const char* text, unsigned int bufferSize, char* buffer) {
@@ -62,6 +77,9 @@ extern "C" {
 __attribute__((visibility("default"))) unsigned int OrvLoadStringFromResource(
     unsigned int number, unsigned int bufferSize, char* buffer) {
   Record(number, bufferSize);
+#if ORV_LANGUAGE_MODULE == 2
+  RecordEvent('a');
+#endif
 #if ORV_LANGUAGE_MODULE == 1
   switch (number) {
     case 1313:  // registered in the catalogue: must never be asked
@@ -109,10 +127,27 @@ __attribute__((visibility("default"))) unsigned int OrvLoadStringFromResource(
 #endif
 }
 
+#if ORV_LANGUAGE_MODULE == 2
+__attribute__((visibility("default"))) void ModuleInit(int value) {
+  RecordEvent(value == 0 ? '0' : value == 1 ? '1' : '?');
+}
+
+// The events so far, zero-terminated (read with no call under way).
+__attribute__((visibility("default"))) const char* TestModuleEvents() {
+  static char copy[sizeof events + 1];
+  const unsigned int count = eventCount.load();
+  const unsigned int kept = count < sizeof events ? count : sizeof events;
+  std::memcpy(copy, events, kept);
+  copy[kept] = '\0';
+  return copy;
+}
+#endif
+
 // How many calls this module received for `number`.
 __attribute__((visibility("default"))) unsigned int TestModuleCallCount(unsigned int number) {
   unsigned int count = 0;
-  for (unsigned int i = 0; i < callCount && i < sizeof calls / sizeof calls[0]; ++i) {
+  const unsigned int total = callCount.load();
+  for (unsigned int i = 0; i < total && i < sizeof calls / sizeof calls[0]; ++i) {
     if (calls[i].number == number) ++count;
   }
   return count;
@@ -121,7 +156,8 @@ __attribute__((visibility("default"))) unsigned int TestModuleCallCount(unsigned
 // The buffer size of the `index`-th call for `number`, or 0.
 __attribute__((visibility("default"))) unsigned int TestModuleCallSize(unsigned int number,
                                                                         unsigned int index) {
-  for (unsigned int i = 0; i < callCount && i < sizeof calls / sizeof calls[0]; ++i) {
+  const unsigned int total = callCount.load();
+  for (unsigned int i = 0; i < total && i < sizeof calls / sizeof calls[0]; ++i) {
     if (calls[i].number == number && index-- == 0) return calls[i].size;
   }
   return 0;
