@@ -81,7 +81,9 @@ int LoadedObjectCount() {
   return count;
 }
 
-// A number nobody has a text for: the catalogue asks every loaded object.
+// A number nobody has a text for: the catalogue asks every loaded object
+// that has texts to offer (here none), from the list it keeps while no
+// object is loaded or unloaded.
 constexpr unsigned int kUnregistered = 987654;
 
 void Objects(benchmark::State& state, int extra) {

@@ -27,10 +27,12 @@ UNIT_NS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
 #   kind "rate": higher is better (bytes/s), ratio = ours / baseline
 TARGETS = [
     (r"^File\.(Read|Write)\.64KiB", ">= 0.9x", lambda r: r >= 0.9),
-    (r"^Exception\.what$", "<= 3x", lambda r: r <= 3.0),
+    (r"^Exception\.what$", "<= 2x", lambda r: r <= 2.0),
     (r"^Parsing\.ParseDecimal$", "<= 2x", lambda r: r <= 2.0),
     (r"^Catalogue\.Registered$", "<= 1.5x", lambda r: r <= 1.5),
-    (r"^LoadUnload vs start-up floor$", "<= 3x", lambda r: r <= 3.0),
+    # A number no table holds, against asking each loaded object once.
+    (r"^Catalogue\.Unregistered/\d+$", "<= 2x", lambda r: r <= 2.0),
+    (r"^LoadUnload vs start-up floor$", "<= 1.5x", lambda r: r <= 1.5),
     (r"^ErrorLocationScope 2 threads / 1 thread", ">= 1.8x", lambda r: r >= 1.8),
     (r"^JNI\.iGetVersion$", "<= 1.2x", lambda r: r <= 1.2),
     # Composing from a mebibyte must stay linear: a quadratic pass is
