@@ -21,8 +21,8 @@ else()
   set(ORV_DEB_ARCH "i386")
 endif()
 
-set(ORV_HOMEPAGE "https://quonvop4j.invalid/")
-set(ORV_MAINTAINER "libquonvop4j developers <dev@quonvop4j.invalid>")
+# ORV_HOMEPAGE and ORV_MAINTAINER.
+include(${CMAKE_CURRENT_LIST_DIR}/Identity.cmake)
 
 set(ORV_INSTALL_LIBDIR "lib/${ORV_TRIPLET}")
 set(ORV_INSTALL_JNIDIR "${ORV_INSTALL_LIBDIR}/jni")

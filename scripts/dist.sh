@@ -5,11 +5,15 @@
 # and later, the module descriptor for Java 9 and later, and both libraries,
 # without their debugging information, as native/linux-x86_64/libquonvop4j.so
 # and native/linux-i386/libquonvop4j.so, each with its recorded size and
-# CRC-32.
+# CRC-32. Lays the jar out in a Maven 2 repository, build/dist/maven, as
+# com.quon.vop:quonvop4j:<version> with its pom, sources, API documentation
+# and checksums (java/MavenRepository.cmake).
 #
-#   bash scripts/dist.sh          # builds the jar
-#   bash scripts/dist.sh --test   # and tests it (tests/java/test-jar.sh) on the
-#                                 # 64-bit and the 32-bit JVM, JDK 25 and JDK 11
+#   bash scripts/dist.sh          # builds the jar and the repository
+#   bash scripts/dist.sh --test   # and tests the jar (tests/java/test-jar.sh) on the
+#                                 # 64-bit and the 32-bit JVM, JDK 25 and JDK 11, and
+#                                 # the repository with a consumer project
+#                                 # (tests/java/test-maven.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -35,6 +39,15 @@ cmake -DCLASSES_JAR="$root/build/x86_64/java/quonvop4j.jar" -DOUTPUT="$jar" \
       -P java/BundleLibraries.cmake
 echo "built ${jar#"$root"/} ($(stat -c %s "$jar") bytes)"
 
+# The same jar as com.quon.vop:quonvop4j:<version> in a Maven 2 repository,
+# with its pom, sources, API documentation and checksums.
+maven=$root/build/dist/maven
+cmake -DJAR="$jar" -DOUTPUT="$maven" -DJDK="$jdk" -P java/MavenRepository.cmake
+echo "laid out ${maven#"$root"/}: com.quon.vop:quonvop4j:$ORV_VERSION"
+
 if [ $test -eq 1 ]; then
-  bash tests/java/test-jar.sh "$jar" "$jdk/bin/java" "$ORV_JDK_I386/bin/java"
+  status=0
+  bash tests/java/test-jar.sh "$jar" "$jdk/bin/java" "$ORV_JDK_I386/bin/java" || status=1
+  bash tests/java/test-maven.sh "$maven" "$jar" || status=1
+  exit $status
 fi

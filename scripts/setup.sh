@@ -29,7 +29,9 @@ fi
 for p in cmake ninja-build g++ g++-multilib clang llvm libclang-rt-14-dev \
          googletest libbenchmark-dev openjdk-17-jdk-headless junit5 \
          openjdk-17-jdk-headless:i386 libbenchmark-dev:i386 binutils file util-linux dpkg-dev pkgconf lintian \
-         debootstrap tzdata python3; do
+         debootstrap tzdata python3 \
+         maven libmaven-resources-plugin-java libmaven-compiler-plugin-java libsurefire-java \
+         libmaven-jar-plugin-java libmaven-deploy-plugin-java gradle; do
   have "$p" || need+=("$p")
 done
 if i386_forced; then

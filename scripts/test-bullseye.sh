@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Loads the 64-bit library on an older distribution: Debian 11 (bullseye,
-# glibc 2.31). A bullseye root, made with debootstrap from the machine's
-# Debian mirror and cached in ORV_BULLSEYE_CACHE of cmake/project.env (made
-# again only when missing or incomplete), holds bullseye's own JVMs (17 and 11). In it,
+# glibc 2.31). A bullseye root, made with debootstrap from the Debian archive
+# of the machine's own apt sources (see debian_mirror; without one, making
+# the root fails and says so) and cached in ORV_BULLSEYE_CACHE of
+# cmake/project.env (made again only when missing or incomplete), holds
+# bullseye's own JVMs (17 and 11). In it,
 # bullseye's 64-bit JVM 17 runs the demo and the JUnit tests against the
 # x86_64 build, with -Xcheck:jni. Builds what it needs first; prints how long
 # each part took.
@@ -12,6 +14,7 @@
 # namespaces when started as root, in a user namespace (unshare -r)
 # otherwise.
 # Usage: test-bullseye.sh    (ORV_BULLSEYE_ROOT overrides the root's place)
+#        test-bullseye.sh --mirror    prints the mirror the root is made from
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
@@ -25,30 +28,109 @@ jvm=$(bullseye_jvm 17)
 packages=openjdk-17-jre-headless,openjdk-11-jre-headless
 complete="$root/.orv-root-complete"  # written last, holds $packages
 
-# The mirror Debian 12 uses here; bullseye is served by the same one.
-mirror() {
-  local uri
-  uri=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null |
-    grep -v -e security -e '^$' | grep -m1 debian || true)
-  [ -n "$uri" ] || uri=$(sed -n 's/^deb  *\(http[^ ]*debian\) .*/\1/p' /etc/apt/sources.list 2>/dev/null |
-    grep -v security | head -1 || true)
-  echo "${uri:-http://deb.debian.org/debian}"
+# debian_mirror: prints the Debian archive the machine's apt takes its
+# packages from, which serves bullseye as well, or fails saying where it
+# looked. It is the first entry, in the order apt reads them (sources.list,
+# then sources.list.d/*.list and *.sources by name), that is enabled, of type
+# deb, with component main, for suite bullseye or the Debian release the
+# machine runs (exactly: bookworm-security, a third party's
+# vendor-bookworm and its "stable" do not count), with an http, https or
+# file address, and that names no keyring other than Debian's archive
+# keyring. ORV_HOST_ROOT (default /) is the root whose etc/apt and
+# etc/os-release are read.
+debian_mirror() {
+  local host=${ORV_HOST_ROOT:-/} id codename mirror
+  host=${host%/}
+  id=$(sed -n 's/^ID=//p' "$host/etc/os-release" 2>/dev/null | tr -d '"')
+  codename=""
+  [ "$id" != debian ] ||
+    codename=$(sed -n 's/^VERSION_CODENAME=//p' "$host/etc/os-release" | tr -d '"')
+  local files=() file
+  [ ! -f "$host/etc/apt/sources.list" ] || files+=("$host/etc/apt/sources.list")
+  for file in "$host"/etc/apt/sources.list.d/*; do
+    case $file in *.list | *.sources) [ ! -f "$file" ] || files+=("$file") ;; esac
+  done
+  [ ${#files[@]} -eq 0 ] || mirror=$(awk -v codename="$codename" '
+    function accept(types, uris, suites, components, signed,   n, i, j, list, u, nu) {
+      if (found || signed != "" && signed !~ /(^|\/)debian-archive-keyring\.(gpg|pgp|asc)$/) return
+      if ((" " types " ") !~ /[ \t]deb[ \t]/ || (" " components " ") !~ /[ \t]main[ \t]/) return
+      n = split(suites, list, /[ \t]+/)
+      for (i = 1; i <= n; i++) {
+        if (list[i] != "bullseye" && (codename == "" || list[i] != codename)) continue
+        nu = split(uris, u, /[ \t]+/)
+        for (j = 1; j <= nu; j++) {
+          if (u[j] ~ /^(https?:\/\/|file:\/)/) { print u[j]; found = 1; return }
+        }
+      }
+    }
+    # A deb822 paragraph, once complete.
+    function paragraph() {
+      if (fields && tolower(f["enabled"]) != "no")
+        accept(f["types"], f["uris"], f["suites"], f["components"], f["signed-by"])
+      split("", f); fields = 0; field = ""
+    }
+    FNR == 1 { paragraph() }
+    FILENAME ~ /\.sources$/ {
+      if ($0 ~ /^#/) next
+      if ($0 ~ /^[ \t]*$/) { paragraph(); next }
+      value = $0
+      gsub(/^[ \t]+|[ \t]+$/, "", value)
+      if ($0 ~ /^[ \t]/) { if (field != "") f[field] = f[field] " " value; next }
+      colon = index(value, ":")
+      if (colon == 0) next
+      field = tolower(substr(value, 1, colon - 1))
+      f[field] = substr(value, colon + 1)
+      sub(/^[ \t]+/, "", f[field]); fields++
+      next
+    }
+    {
+      # One-line style: deb [options] uri suite component...
+      line = $0; sub(/#.*/, "", line)
+      signed = ""
+      if (match(line, /\[[^]]*\]/)) {
+        options = substr(line, RSTART + 1, RLENGTH - 2)
+        line = substr(line, 1, RSTART - 1) " " substr(line, RSTART + RLENGTH)
+        if (match(options, /signed-by=[^ \t]*/)) signed = substr(options, RSTART + 10, RLENGTH - 10)
+      }
+      n = split(line, w, /[ \t]+/)
+      first = (w[1] == "") ? 2 : 1
+      if (n < first + 3) next
+      components = ""
+      for (i = first + 3; i <= n; i++) components = components " " w[i]
+      accept(w[first], w[first + 1], w[first + 2], components, signed)
+    }
+    END { paragraph() }' "${files[@]}")
+  if [ -z "${mirror:-}" ]; then
+    echo "test-bullseye.sh: no Debian archive in the machine's apt sources" \
+      "($host/etc/apt/sources.list, sources.list.d/*.list and *.sources): making the bullseye root" \
+      "takes its mirror from there, an enabled deb entry with component main for suite" \
+      "bullseye${codename:+ or $codename}; add one, or point ORV_BULLSEYE_ROOT at a bullseye root made already" >&2
+    return 1
+  fi
+  echo "$mirror"
 }
+
+if [ "${1:-}" = --mirror ]; then
+  debian_mirror
+  exit
+fi
 
 make_root() {
   if [ "$(id -u)" -ne 0 ]; then
     echo "test-bullseye.sh: the bullseye root at $root is missing; making it needs root" >&2
     exit 1
   fi
+  local mirror
+  mirror=$(debian_mirror) || exit 1
   bash scripts/setup.sh >/dev/null
   local partial="$root.partial" began=$SECONDS
   # Mounts that debootstrap makes inside the new root stay in a private mount
   # namespace and vanish with it, so nothing is left mounted below the cache.
   rm -rf --one-file-system "$partial"
   mkdir -p "$(dirname "$root")"
-  echo "=== making the bullseye root (debootstrap from $(mirror))"
+  echo "=== making the bullseye root (debootstrap from $mirror)"
   unshare --mount --propagation private \
-    debootstrap --variant=minbase --include="$packages" bullseye "$partial" "$(mirror)" \
+    debootstrap --variant=minbase --include="$packages" bullseye "$partial" "$mirror" \
     >"$partial.log" 2>&1 || { tail -30 "$partial.log"; exit 1; }
   local release
   for release in 17 11; do

@@ -9,8 +9,13 @@
 #   - each way the bundled copy can fail ends in an UnsatisfiedLinkError that
 #     names the property changing it, leaves nothing behind and never loads a
 #     partial file: no copy for the architecture, a folder mounted noexec, a
-#     full one, a read-only one, one the user may not write, a truncated and a
-#     corrupted resource.
+#     full one, a read-only one, one the user may not write, a truncated, a
+#     lengthened (copied no further than one byte past its record) and a
+#     corrupted resource, a record with a malformed \u escape;
+#   - under a security manager, called by an application granted almost
+#     nothing: the library loads with the jar's own permissions where a policy
+#     grants the jar AllPermission, and where the jar is granted as little,
+#     the UnsatisfiedLinkError lists each step the manager refused.
 # Then the demo on the newest JDK (JDK 25, without a warning; the flag for the
 # class path and the module path), and on JDK 11 from the Debian 11 root that
 # the older-distribution stage keeps; each skipped with one line when absent.
@@ -59,6 +64,27 @@ for candidate in "$ORV_JDK_X86_64/bin/jar" "$(dirname "$(realpath "${jvms[0]}")"
 done
 [ -n "$jar_tool" ] || { echo "test-jar.sh: no jar tool"; exit 1; }
 (cd "$work" && "$jar_tool" --extract --file "$jar" native) || exit 1
+
+# An application outside the jar that installs a security manager and runs
+# the demo, as an application server runs code it trusts less than the jar.
+# The policies grant it only the two properties the demo prints, and the jar
+# either everything or the same.
+mkdir -p "$work/app"
+cat >"$work/SandboxedApp.java" <<'EOF'
+public final class SandboxedApp {
+    public static void main(String[] args) {
+        System.setSecurityManager(new SecurityManager());
+        com.quon.vop.Demo.main(args);
+    }
+}
+EOF
+"$(dirname "$jar_tool")/javac" --release 8 -cp "$jar" -d "$work/app" "$work/SandboxedApp.java" || exit 1
+app_permissions='permission java.util.PropertyPermission "os.arch", "read";
+  permission java.util.PropertyPermission "sun.arch.data.model", "read";'
+printf 'grant codeBase "file:%s" { permission java.security.AllPermission; };\ngrant codeBase "file:%s/app/" { %s };\n' \
+  "$jar" "$work" "$app_permissions" >"$work/jar-trusted.policy"
+printf 'grant codeBase "file:%s" { %s };\ngrant codeBase "file:%s/app/" { %s };\n' \
+  "$jar" "$app_permissions" "$work" "$app_permissions" >"$work/jar-untrusted.policy"
 
 # run TMPFS-OPTIONS MOUNT-POINT COMMAND...: runs COMMAND in the empty folder,
 # in a private mount namespace where a fresh tmpfs with the options is mounted
@@ -130,19 +156,24 @@ refused() {
   done
 }
 
-# jar_with NAME EDIT: a copy of the jar whose bundled library EDIT changed.
+# jar_with NAME EDIT: a copy of the jar whose bundled library or its record
+# EDIT changed.
 jar_with() {
   local name=$1 edit=$2 copy=$work/$1.jar dir=$work/$1
   mkdir -p "$dir/native/$platform"
-  cp "$work/native/$platform/libquonvop4j.so" "$dir/native/$platform/"
+  cp "$work/native/$platform/libquonvop4j.so" "$work/native/$platform/libquonvop4j.properties" \
+    "$dir/native/$platform/"
   local file=$dir/native/$platform/libquonvop4j.so size
   size=$(stat -c %s "$file")
   case $edit in
     truncate) truncate -s $((size / 2)) "$file" ;;
+    lengthen) truncate -s $((size + 200 * 1024)) "$file" ;;
     corrupt) printf '\x55' | dd of="$file" bs=1 seek=$((size / 2)) conv=notrunc status=none ;;
+    bad-escape) printf 'note=\\u00zz\n' >>"${file%.so}.properties" ;;
   esac
   cp "$jar" "$copy"
-  "$jar_tool" --update --file "$copy" -C "$dir" "native/$platform/libquonvop4j.so" || return 1
+  "$jar_tool" --update --file "$copy" -C "$dir" "native/$platform/libquonvop4j.so" \
+    -C "$dir" "native/$platform/libquonvop4j.properties" || return 1
   echo "$copy"
 }
 
@@ -213,13 +244,35 @@ test_jvm() {
   check "$platform: extraction folder the user may not write" \
     refused "extracted below $t" "AccessDeniedException" "set com.quon.vop.tmpdir"
 
+  local sandboxed=(-Djava.security.manager=allow -Dcom.quon.vop.tmpdir="$t" -cp "$work/app:$jar" SandboxedApp)
+  run size=64m "$t" "${jvm[@]}" -Djava.security.policy=="$work/jar-trusted.policy" "${sandboxed[@]}"
+  # (The JVM warns that a security manager was installed.)
+  check "$platform: security manager, the jar granted AllPermission and its caller little" demo_line
+  run size=64m "$t" "${jvm[@]}" -Djava.security.policy=="$work/jar-untrusted.policy" "${sandboxed[@]}"
+  check "$platform: security manager, the jar granted as little as its caller" \
+    refused '1. com.quon.vop.library could not be read: AccessControlException: access denied ("java.util.PropertyPermission" "com.quon.vop.library" "read")' \
+    '2. java.library.path: AccessControlException: access denied ("java.lang.RuntimePermission" "loadLibrary.quonvop4j")' \
+    '3. the copy in the jar: AccessControlException: access denied ("java.util.PropertyPermission" "os.name" "read")' \
+    "grant the jar's code base"
+
   local damaged
   damaged=$(jar_with "truncated-$platform" truncate) || return 1
   run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -jar "$damaged"
   check "$platform: truncated library in the jar" refused "bytes, the jar records" "damaged jar"
+  local size
+  size=$(stat -c %s "$lib")
+  damaged=$(jar_with "lengthened-$platform" lengthen) || return 1
+  run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -jar "$damaged"
+  check "$platform: lengthened library in the jar, copied to one byte past its record" \
+    refused "holds $((size + 1)) bytes, the jar records $size (damaged jar?)"
   damaged=$(jar_with "corrupt-$platform" corrupt) || return 1
   run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -jar "$damaged"
   check "$platform: corrupted library in the jar" refused "has CRC-32" "damaged jar"
+  damaged=$(jar_with "bad-escape-$platform" bad-escape) || return 1
+  run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -jar "$damaged"
+  check "$platform: malformed \\u escape in the jar's record of its library" \
+    refused "1. com.quon.vop.library not set; 2. java.library.path: " \
+    "libquonvop4j.properties: Malformed \\uxxxx encoding. (damaged jar?)"
 }
 
 # No warning on the newest JDK: java -jar is covered by the manifest; a class

@@ -1,6 +1,10 @@
 package com.quon.vop;
 
-/** Loads the native library, names the application and prints the library's version. */
+/**
+ * The jar's main class: loads the native library, names the application and prints the
+ * library's version, such as
+ * {@code Application Demo uses libquonvop4j 6.51.102.500, released 2009-10-07 (amd64, 64-bit JVM)}.
+ */
 public final class Demo {
     /** Receives the version record from the library. */
     static final class Version {
@@ -19,6 +23,15 @@ public final class Demo {
 
     private Demo() {}
 
+    /**
+     * Prints the version line on standard output, or, when the library answers with another
+     * status than 0, a line with both statuses on standard error and ends the JVM with exit
+     * status 1.
+     *
+     * @param args the application's name as the first argument ({@code Demo} when there is
+     *     none); further arguments are ignored
+     * @throws UnsatisfiedLinkError when the library could not be loaded (see {@link Runtime})
+     */
     public static void main(String[] args) {
         Runtime runtime = new Runtime();
         String name = args.length > 0 ? args[0] : "Demo";

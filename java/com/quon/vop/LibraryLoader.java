@@ -13,6 +13,8 @@ import java.nio.file.StandardCopyOption;
 import java.nio.file.attribute.FileAttribute;
 import java.nio.file.attribute.PosixFilePermission;
 import java.nio.file.attribute.PosixFilePermissions;
+import java.security.AccessController;
+import java.security.PrivilegedAction;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Locale;
@@ -38,8 +40,20 @@ import java.util.zip.CRC32;
  *
  * <p>A JVM loads one library file for one class loader only, so a second class loader
  * that finds the same file on {@code java.library.path} is refused by the JVM and falls
- * through to a bundled copy of its own. Every failure ends in an
- * {@link UnsatisfiedLinkError} that lists what was tried and the property that changes it.
+ * through to a bundled copy of its own.
+ *
+ * <p>Under a security manager the loading runs with the jar's own permissions, whatever
+ * code first touched {@link Runtime}: a policy that grants the jar's code base what the
+ * steps need (AllPermission, say) lets the library load for callers granted less. A
+ * property the jar may not read counts as not set.
+ *
+ * <p>Every failure ends in an {@link UnsatisfiedLinkError} that lists each step with its
+ * reason and the property that changes it: whatever an exception a step raises (a
+ * security manager's refusal, a damaged record in the jar, a malformed folder name, a
+ * linkage error) is caught in that step and listed. Only errors of the JVM itself
+ * ({@link VirtualMachineError} such as {@link OutOfMemoryError}, {@code ThreadDeath})
+ * pass unchanged: they say nothing about the library, and hiding them in a list would
+ * keep the JVM running in a state it has given up on.
  */
 final class LibraryLoader {
     /** Names the library file to load; when set, it is the only place tried. */
@@ -58,64 +72,136 @@ final class LibraryLoader {
 
     /** Loads the library or throws an {@link UnsatisfiedLinkError} that says why not. */
     static void load() {
-        List<String> tried = new ArrayList<String>();
-        Throwable last;
+        final List<String> tried = new ArrayList<String>();
+        UnsatisfiedLinkError error;
+        try {
+            // An anonymous class, not a lambda: a JVM's first lambda starts its lambda
+            // machinery, which nothing else here needs.
+            error = AccessController.doPrivileged(new PrivilegedAction<UnsatisfiedLinkError>() {
+                @Override
+                public UnsatisfiedLinkError run() {
+                    return loadInTurn(tried);
+                }
+            });
+        } catch (RuntimeException | LinkageError e) {
+            // The steps catch what they raise; this is for what they did not foresee (a
+            // class of this loader that cannot be loaded, say).
+            tried.add("stopped by " + describe(e));
+            error = failure(tried, e, "set " + LIBRARY_PROPERTY + " to a library file");
+        }
+        if (error != null) throw error;
+    }
 
-        String named = System.getProperty(LIBRARY_PROPERTY, "");
+    /**
+     * Tries each place in turn, adding a line for each to {@code tried}. Returns null once
+     * the library is loaded, else the error to throw.
+     */
+    private static UnsatisfiedLinkError loadInTurn(List<String> tried) {
+        Throwable last = null;
+        boolean refused = false;
+
+        String named = "";
+        try {
+            named = System.getProperty(LIBRARY_PROPERTY, "");
+        } catch (SecurityException e) {
+            tried.add(LIBRARY_PROPERTY + " could not be read: " + describe(e));
+            last = e;
+            refused = true;
+        }
         if (!named.isEmpty()) {
-            String path = new File(named).getAbsolutePath();
+            String path = named;
             try {
+                path = new File(named).getAbsolutePath();
                 System.load(path);
-                return;
+                return null;
             } catch (UnsatisfiedLinkError e) {
                 tried.add(LIBRARY_PROPERTY + "=" + path + ": " + e.getMessage());
-                throw failure(tried, e, "correct or clear " + LIBRARY_PROPERTY);
+                return failure(tried, e, "correct or clear " + LIBRARY_PROPERTY);
+            } catch (LinkageError e) {
+                tried.add(LIBRARY_PROPERTY + "=" + path + ": " + describe(e));
+                return failure(tried, e, "correct or clear " + LIBRARY_PROPERTY);
+            } catch (RuntimeException e) {
+                tried.add(LIBRARY_PROPERTY + "=" + path + ": " + describe(e));
+                return failure(tried, e, remedy(e instanceof SecurityException,
+                        "correct or clear " + LIBRARY_PROPERTY));
             }
         }
-        tried.add(LIBRARY_PROPERTY + " not set");
+        if (last == null) tried.add(LIBRARY_PROPERTY + " not set");
 
         try {
             System.loadLibrary(NAME);
-            return;
+            return null;
         } catch (UnsatisfiedLinkError e) {
             // Java 8 leaves the searched folders out of the message.
             String message = String.valueOf(e.getMessage());
             if (!message.contains("java.library.path:")) {
-                message += " (" + System.getProperty("java.library.path", "") + ")";
+                message += " (" + readableProperty("java.library.path") + ")";
             }
             tried.add("java.library.path: " + message);
             last = e;
+        } catch (LinkageError e) {
+            tried.add("java.library.path: " + describe(e));
+            last = e;
+        } catch (RuntimeException e) {
+            tried.add("java.library.path: " + describe(e));
+            last = e;
+            refused |= e instanceof SecurityException;
         }
 
-        String platform = platform();
-        String resource = "native/" + platform + "/" + FILE_NAME;
-        Properties record = bundledRecord(platform);
-        if (record == null) {
-            tried.add("no copy for " + platform + " (os.arch " + System.getProperty("os.arch")
-                    + ") in the jar");
-            throw failure(tried, last, "set " + LIBRARY_PROPERTY
-                    + " to a " + FILE_NAME + " built for this JVM or put its folder on java.library.path");
-        }
-
-        String folder = System.getProperty(FOLDER_PROPERTY, "");
-        if (folder.isEmpty()) folder = System.getProperty("java.io.tmpdir");
+        // What the step is at, for the line that says why it stopped.
+        String step = "the copy in the jar";
+        String remedy = "set " + FOLDER_PROPERTY + " to a writable folder of your own"
+                + " on a file system not mounted noexec, or " + LIBRARY_PROPERTY + " to a library file";
         try {
+            String platform = platform();
+            String resource = "native/" + platform + "/" + FILE_NAME;
+            step = resource;
+            Properties record = bundledRecord(platform);
+            if (record == null) {
+                tried.add("no copy for " + platform + " (os.arch " + System.getProperty("os.arch")
+                        + ") in the jar");
+                return failure(tried, last, remedy(refused, "set " + LIBRARY_PROPERTY
+                        + " to a " + FILE_NAME + " built for this JVM or put its folder on java.library.path"));
+            }
+            String folder = System.getProperty(FOLDER_PROPERTY, "");
+            if (folder.isEmpty()) folder = System.getProperty("java.io.tmpdir");
+            step = resource + " extracted below " + folder;
             extractAndLoad(resource, record, Paths.get(folder).toAbsolutePath());
-            return;
+            return null;
         } catch (IOException e) {
-            tried.add(resource + " extracted below " + folder + ": " + describe(e));
+            tried.add(step + ": " + describe(e));
             last = e;
         } catch (UnsatisfiedLinkError e) {
-            tried.add(resource + " extracted below " + folder + ": " + e.getMessage());
+            tried.add(step + ": " + e.getMessage());
+            last = e;
+        } catch (LinkageError e) {
+            tried.add(step + ": " + describe(e));
             last = e;
         } catch (RuntimeException e) {
             // A file system without POSIX permissions, a malformed folder name, a
             // security manager's refusal.
-            tried.add(resource + " extracted below " + folder + ": " + describe(e));
+            tried.add(step + ": " + describe(e));
             last = e;
+            refused |= e instanceof SecurityException;
         }
-        throw failure(tried, last, "set " + FOLDER_PROPERTY + " to a writable folder of your own"
-                + " on a file system not mounted noexec, or " + LIBRARY_PROPERTY + " to a library file");
+        return failure(tried, last, remedy(refused, remedy));
+    }
+
+    /** The remedy, with what a security manager's refusal needs in front of it. */
+    private static String remedy(boolean refused, String remedy) {
+        if (!refused) return remedy;
+        return "grant the jar's code base the permissions the loading needs (AllPermission, or"
+                + " reading its system properties, loadLibrary and the files below the extraction"
+                + " folder), or " + remedy;
+    }
+
+    /** A system property, or a note that it may not be read. */
+    private static String readableProperty(String name) {
+        try {
+            return System.getProperty(name, "");
+        } catch (SecurityException e) {
+            return name + " could not be read";
+        }
     }
 
     /**
@@ -135,10 +221,13 @@ final class LibraryLoader {
         return os + "-" + arch;
     }
 
-    /** The recorded size and CRC-32 of the bundled copy, or null when the jar has none. */
-    private static Properties bundledRecord(String platform) {
-        InputStream in = LibraryLoader.class.getResourceAsStream(
-                "/native/" + platform + "/lib" + NAME + ".properties");
+    /**
+     * The recorded size and CRC-32 of the bundled copy, or null when the jar has none.
+     * Throws an IOException when the record is there but cannot be read.
+     */
+    private static Properties bundledRecord(String platform) throws IOException {
+        String name = "native/" + platform + "/lib" + NAME + ".properties";
+        InputStream in = LibraryLoader.class.getResourceAsStream("/" + name);
         if (in == null) return null;
         Properties record = new Properties();
         try {
@@ -148,7 +237,10 @@ final class LibraryLoader {
                 in.close();
             }
         } catch (IOException e) {
-            return null;
+            throw new IOException(name + ": " + describe(e) + " (damaged jar?)", e);
+        } catch (IllegalArgumentException e) {
+            // A malformed unicode escape.
+            throw new IOException(name + ": " + e.getMessage() + " (damaged jar?)", e);
         }
         return record;
     }
@@ -161,7 +253,12 @@ final class LibraryLoader {
             size = Long.parseLong(record.getProperty("size", ""));
             crc32 = Long.parseLong(record.getProperty("crc32", ""), 16);
         } catch (NumberFormatException e) {
-            throw new IOException("the jar records no valid size and CRC-32 for " + resource);
+            size = -1;
+            crc32 = -1;
+        }
+        if (size < 0 || crc32 < 0 || crc32 > 0xffffffffL) {
+            throw new IOException("the jar records no valid size and CRC-32 for " + resource
+                    + " (damaged jar?)");
         }
 
         Path folder = createPrivateFolder(base);
@@ -197,13 +294,14 @@ final class LibraryLoader {
     }
 
     /**
-     * Removes a file or an empty folder if it is there. A failure is not reported: it must
-     * not turn a library that loaded into an error, nor hide why one did not.
+     * Removes a file or an empty folder if it is there. A failure, a security manager's
+     * refusal included, is not reported: it must not turn a library that loaded into an
+     * error, nor hide why one did not.
      */
     private static void removeQuietly(Path path) {
         try {
             Files.deleteIfExists(path);
-        } catch (IOException e) {
+        } catch (IOException | SecurityException e) {
             // Nothing more to do: the name stays, in a folder no one else may enter.
         }
     }
@@ -242,7 +340,9 @@ final class LibraryLoader {
             OutputStream out = new FileOutputStream(file.toFile());
             try {
                 int n;
-                while (total <= size && (n = in.read(buffer)) > 0) {
+                // Each read asks for no more than what is left of size + 1 bytes.
+                while (total <= size && (n = in.read(buffer, 0,
+                        (int) Math.min(buffer.length - 1, size - total) + 1)) > 0) {
                     out.write(buffer, 0, n);
                     crc.update(buffer, 0, n);
                     total += n;
@@ -256,7 +356,7 @@ final class LibraryLoader {
         return crc.getValue();
     }
 
-    private static String describe(Exception e) {
+    private static String describe(Throwable e) {
         String message = e.getMessage();
         String kind = e.getClass().getSimpleName();
         return message == null ? kind : kind + ": " + message;
