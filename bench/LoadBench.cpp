@@ -46,10 +46,17 @@ void BM_LoadUnloadStartupFloor(benchmark::State& state) {
   LoadUnload(state, kModules + "/bench_startup_floor.so");
 }
 
+void BM_LoadUnloadRuntimeFloor(benchmark::State& state) {
+  LoadUnload(state, kModules + "/bench_runtime_floor.so");
+}
+
 BENCHMARK(BM_LoadUnloadLibrary)->Name("ours/LoadUnload")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadUnloadEmpty)->Name("base/LoadUnload")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadUnloadStartupFloor)
     ->Name("base/LoadUnload.StartupFloor")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LoadUnloadRuntimeFloor)
+    ->Name("base/LoadUnload.RuntimeFloor")
     ->Unit(benchmark::kMicrosecond);
 
 // Keeps `count` extra objects loaded for one benchmark run.

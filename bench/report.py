@@ -129,6 +129,16 @@ def rows_for(arch, runs, emulated=False):
         if case == "LoadUnload" and "base/LoadUnload.StartupFloor" in runs:
             add("LoadUnload vs start-up floor", ns(entry),
                 ns(runs["base/LoadUnload.StartupFloor"]), "time")
+        if case == "LoadUnload" and "base/LoadUnload.RuntimeFloor" in runs:
+            # Against an object that only carries the C++ runtime the library
+            # links in, and that object against the start-up floor: how much
+            # of a load the runtime's size and set-up take before the library
+            # does any work of its own.
+            add("LoadUnload vs runtime floor", ns(entry),
+                ns(runs["base/LoadUnload.RuntimeFloor"]), "time")
+            add("runtime floor vs start-up floor (reference)",
+                ns(runs["base/LoadUnload.RuntimeFloor"]),
+                ns(runs["base/LoadUnload.StartupFloor"]), "time")
         if case == "JNI.iGetVersion" and "base/JNI.empty" in runs:
             add("JNI.iGetVersion vs empty native", ns(entry), ns(runs["base/JNI.empty"]), "time")
 

@@ -14,27 +14,32 @@
 
 namespace {
 
+// Atomic throughout: calls from several threads, and from threads that
+// called an earlier load of the module at the same address, never race.
 struct Call {
-  unsigned int number;
-  unsigned int size;
+  std::atomic<unsigned int> number;
+  std::atomic<unsigned int> size;
 };
 Call calls[64];
 std::atomic<unsigned int> callCount{0};
 
 void Record(unsigned int number, unsigned int size) {
   const unsigned int at = callCount.fetch_add(1);
-  if (at < sizeof calls / sizeof calls[0]) calls[at] = {number, size};
+  if (at < sizeof calls / sizeof calls[0]) {
+    calls[at].number.store(number);
+    calls[at].size.store(size);
+  }
 }
 
 #if ORV_LANGUAGE_MODULE == 2
 // "1" and "0" for what the entry hears, "a" for each question, one letter per
 // event, as far as they fit.
-char events[64];
+std::atomic<char> events[64];
 std::atomic<unsigned int> eventCount{0};
 
 void RecordEvent(char event) {
   const unsigned int at = eventCount.fetch_add(1);
-  if (at < sizeof events) events[at] = event;
+  if (at < sizeof events / sizeof events[0]) events[at].store(event);
 }
 #endif
 
@@ -134,10 +139,11 @@ __attribute__((visibility("default"))) void ModuleInit(int value) {
 
 // The events so far, zero-terminated (read with no call under way).
 __attribute__((visibility("default"))) const char* TestModuleEvents() {
-  static char copy[sizeof events + 1];
+  constexpr unsigned int Capacity = sizeof events / sizeof events[0];
+  static char copy[Capacity + 1];
   const unsigned int count = eventCount.load();
-  const unsigned int kept = count < sizeof events ? count : sizeof events;
-  std::memcpy(copy, events, kept);
+  const unsigned int kept = count < Capacity ? count : Capacity;
+  for (unsigned int i = 0; i < kept; ++i) copy[i] = events[i].load();
   copy[kept] = '\0';
   return copy;
 }
@@ -148,7 +154,7 @@ __attribute__((visibility("default"))) unsigned int TestModuleCallCount(unsigned
   unsigned int count = 0;
   const unsigned int total = callCount.load();
   for (unsigned int i = 0; i < total && i < sizeof calls / sizeof calls[0]; ++i) {
-    if (calls[i].number == number) ++count;
+    if (calls[i].number.load() == number) ++count;
   }
   return count;
 }
@@ -158,7 +164,7 @@ __attribute__((visibility("default"))) unsigned int TestModuleCallSize(unsigned 
                                                                         unsigned int index) {
   const unsigned int total = callCount.load();
   for (unsigned int i = 0; i < total && i < sizeof calls / sizeof calls[0]; ++i) {
-    if (calls[i].number == number && index-- == 0) return calls[i].size;
+    if (calls[i].number.load() == number && index-- == 0) return calls[i].size.load();
   }
   return 0;
 }
