@@ -9,13 +9,16 @@
 #   <prefix>/share/java/quonvop4j.jar                   component java (x86_64)
 #
 # Everything that differs between the architectures lives below
-# lib/<triplet>, so the 64-bit and the 32-bit packages install side by side.
+# lib/<triplet>, so the packages of every architecture install side by side.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 if(ORV_ARCH STREQUAL "x86_64")
   set(ORV_TRIPLET "x86_64-linux-gnu")
   set(ORV_DEB_ARCH "amd64")
+elseif(ORV_ARCH STREQUAL "aarch64")
+  set(ORV_TRIPLET "aarch64-linux-gnu")
+  set(ORV_DEB_ARCH "arm64")
 else()
   set(ORV_TRIPLET "i386-linux-gnu")
   set(ORV_DEB_ARCH "i386")

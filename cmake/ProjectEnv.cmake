@@ -11,7 +11,7 @@ foreach(orv_env_line IN LISTS orv_env_lines)
   set(${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
 endforeach()
 foreach(orv_env_key ORV_VERSION ORV_RELEASE_DATE ORV_JDK_X86_64 ORV_JDK_I386
-        ORV_JDK_NEWEST ORV_JUNIT_JAR ORV_BULLSEYE_CACHE)
+        ORV_JDK_AARCH64 ORV_JDK_NEWEST ORV_JUNIT_JAR ORV_BULLSEYE_CACHE)
   if(NOT DEFINED ${orv_env_key})
     message(FATAL_ERROR "${ORV_PROJECT_ENV} does not define ${orv_env_key}")
   endif()

@@ -44,6 +44,6 @@ set(ORV_JNI_SOURCES
 # allocates with the process's operator new and delete, and (64-bit) reaches
 # only C library functions as old as glibc 2.17. Linked ahead of the runtime.
 set(ORV_PRIVATE_RUNTIME_SOURCES runtime/ProcessAllocation.cpp)
-if(ORV_ARCH STREQUAL "x86_64")
+if(ORV_64BIT)
   list(APPEND ORV_PRIVATE_RUNTIME_SOURCES runtime/GlibcFloor.cpp)
 endif()

@@ -5,11 +5,14 @@
 #
 #   cmake -DCLASSES_JAR=<jar> -DOUTPUT=<jar> -DJAR_TOOL=<jar tool>
 #         "-DLIBRARIES=<platform>=<file>;..." [-DSTRIP=<strip tool>]
-#         -P BundleLibraries.cmake
+#         ["-DSTRIP_FOR=<platform>=<strip tool>;..."] -P BundleLibraries.cmake
 #
-# Platforms are named as the loader names them: linux-x86_64, linux-i386.
-# With STRIP the libraries go in without their debugging information. The
-# jar is written under a temporary name and renamed when complete.
+# Platforms are named as the loader names them: linux-x86_64, linux-i386,
+# linux-aarch64.
+# With STRIP the libraries go in without their debugging information;
+# STRIP_FOR names another strip tool for some platforms (the host's strip
+# knows only the host's objects; linux-aarch64 takes the arm64 binutils').
+# The jar is written under a temporary name and renamed when complete.
 foreach(required CLASSES_JAR OUTPUT JAR_TOOL LIBRARIES)
   if(NOT DEFINED ${required} OR "${${required}}" STREQUAL "")
     message(FATAL_ERROR "BundleLibraries.cmake: ${required} is not set")
@@ -48,11 +51,17 @@ foreach(entry IN LISTS LIBRARIES)
   endif()
   set(dir "${staging}/native/${platform}")
   file(MAKE_DIRECTORY "${dir}")
-  if(STRIP)
-    execute_process(COMMAND "${STRIP}" --strip-unneeded -o "${dir}/libquonvop4j.so" "${library}"
+  set(strip "${STRIP}")
+  foreach(override IN LISTS STRIP_FOR)
+    if(override MATCHES "^${platform}=(.+)$")
+      set(strip "${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+  if(strip)
+    execute_process(COMMAND "${strip}" --strip-unneeded -o "${dir}/libquonvop4j.so" "${library}"
                     RESULT_VARIABLE result)
     if(NOT result EQUAL 0)
-      message(FATAL_ERROR "BundleLibraries.cmake: ${STRIP} failed on ${library}")
+      message(FATAL_ERROR "BundleLibraries.cmake: ${strip} failed on ${library}")
     endif()
   else()
     file(COPY_FILE "${library}" "${dir}/libquonvop4j.so")
@@ -64,7 +73,10 @@ endforeach()
 
 set(partial "${OUTPUT}.part")
 file(COPY_FILE "${CLASSES_JAR}" "${partial}")
-execute_process(COMMAND "${JAR_TOOL}" --update --file "${partial}" -C "${staging}" native
+# The libraries are stored uncompressed: inflating one would cost a JVM's
+# first load of the library more than all the rest of its extraction, for a
+# jar about 2.5 times the size.
+execute_process(COMMAND "${JAR_TOOL}" --update --no-compress --file "${partial}" -C "${staging}" native
                 RESULT_VARIABLE result)
 file(REMOVE_RECURSE "${staging}")
 if(NOT result EQUAL 0)

@@ -7,4 +7,16 @@
 
 #define ORV_API __attribute__((visibility("default")))
 
+// std::time_t and file offsets cross the library's interface (file times,
+// sizes and positions), and the library is built with both 64 bits wide on
+// every architecture. A 32-bit program compiled with the C library's
+// default widths would exchange 32-bit values with it: it is refused here.
+#include <sys/types.h>
+
+#include <ctime>
+
+static_assert(sizeof(std::time_t) == 8 && sizeof(off_t) == 8,
+              "libquonvop4j needs a 64-bit time_t and off_t: compile 32-bit programs with "
+              "-D_FILE_OFFSET_BITS=64 -D_TIME_BITS=64");
+
 #endif

@@ -1,5 +1,5 @@
-// runtime/GlibcFloor.cpp - keeps the 64-bit library loadable on C libraries
-// back to glibc 2.17.
+// runtime/GlibcFloor.cpp - keeps the 64-bit libraries (x86-64 and arm64)
+// loadable on C libraries back to glibc 2.17, the first for arm64.
 //
 // The library is built on a current C library, whose headers and libc.so.6
 // bind every call to the newest version of each function. For most functions
@@ -34,8 +34,20 @@
 #include <climits>
 #include <type_traits>
 
-#if !defined(__x86_64__)
-#error "GlibcFloor.cpp serves the 64-bit library only"
+// The versions glibc 2.17 gave these functions differ by architecture: x86-64
+// has had them since its first glibc (2.2.5; dladdr1 and dlinfo 2.3.3), arm64
+// since 2.17. The stat family takes the structure version of the kernel's
+// struct stat: 1 on x86-64, 0 on arm64 (the generic layout).
+#if defined(__x86_64__)
+#define ORV_LOADER_VERSION "GLIBC_2.2.5"
+#define ORV_LOADER_EXTRA_VERSION "GLIBC_2.3.3"
+#define ORV_STAT_VERSION 1
+#elif defined(__aarch64__)
+#define ORV_LOADER_VERSION "GLIBC_2.17"
+#define ORV_LOADER_EXTRA_VERSION "GLIBC_2.17"
+#define ORV_STAT_VERSION 0
+#else
+#error "GlibcFloor.cpp serves the 64-bit libraries (x86-64, arm64) only"
 #endif
 
 #define ORV_HIDDEN __attribute__((visibility("hidden")))
@@ -58,13 +70,13 @@ int OrvDladdr(const void* address, Dl_info* info);
 int OrvDladdr1(const void* address, Dl_info* info, void** extra, int flags);
 int OrvDlinfo(void* handle, int request, void* argument);
 }
-__asm__(".symver OrvDlopen, dlopen@GLIBC_2.2.5");
-__asm__(".symver OrvDlsym, dlsym@GLIBC_2.2.5");
-__asm__(".symver OrvDlclose, dlclose@GLIBC_2.2.5");
-__asm__(".symver OrvDlerror, dlerror@GLIBC_2.2.5");
-__asm__(".symver OrvDladdr, dladdr@GLIBC_2.2.5");
-__asm__(".symver OrvDladdr1, dladdr1@GLIBC_2.3.3");
-__asm__(".symver OrvDlinfo, dlinfo@GLIBC_2.3.3");
+__asm__(".symver OrvDlopen, dlopen@" ORV_LOADER_VERSION);
+__asm__(".symver OrvDlsym, dlsym@" ORV_LOADER_VERSION);
+__asm__(".symver OrvDlclose, dlclose@" ORV_LOADER_VERSION);
+__asm__(".symver OrvDlerror, dlerror@" ORV_LOADER_VERSION);
+__asm__(".symver OrvDladdr, dladdr@" ORV_LOADER_VERSION);
+__asm__(".symver OrvDladdr1, dladdr1@" ORV_LOADER_EXTRA_VERSION);
+__asm__(".symver OrvDlinfo, dlinfo@" ORV_LOADER_EXTRA_VERSION);
 
 // The loader learns who called from the return address: these forwarders live
 // in the library, so the library stays the caller (for $ORIGIN in names and
@@ -88,10 +100,10 @@ ORV_HIDDEN int dlinfo(void* handle, int request, void* argument) noexcept {
 // --- File status through the entry points that predate 2.33 -----------------
 //
 // Until 2.33 the stat functions were inline wrappers around __xstat64 and its
-// siblings, which take a structure version first (1 on x86-64); current C
-// libraries still provide them under their original version.
+// siblings, which take a structure version first (see ORV_STAT_VERSION);
+// current C libraries still provide them under their original version.
 namespace {
-constexpr int StatVersion = 1;  // _STAT_VER_LINUX: the kernel's struct stat
+constexpr int StatVersion = ORV_STAT_VERSION;  // the kernel's struct stat
 }
 
 extern "C" {

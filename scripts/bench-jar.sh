@@ -4,9 +4,12 @@
 # library extracted from the jar against the same library found on
 # java.library.path, as elapsed time and as the loading thread's CPU time
 # (which holds on a busy machine). Each figure is the median of RUNS fresh
-# JVMs (default 21), the two ways alternating, on the 64-bit and the 32-bit
-# JVM. Prints a table and keeps it in bench/RESULTS-jar.md. Under
-# ORV_EMULATED=1 the i386 rows are marked as emulated.
+# JVMs (default 21), the two ways alternating, on the 64-bit, the 32-bit and
+# the arm64 JVM, each started as the tests start it (scripts/run-jvm.sh).
+# Prints a table and keeps it in bench/RESULTS-jar.md. The target: the thread
+# CPU time of a load extracted from the jar at most twice that of a load from
+# java.library.path; the rows of a JVM that runs under a user-mode emulator
+# are marked as emulated, and no target is judged on them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -18,7 +21,12 @@ source cmake/project.env
 version=$ORV_VERSION
 jar=$root/build/dist/quonvop4j-$version.jar
 jdk=$ORV_JDK_X86_64
-declare -A jvms=([x86_64]=$jdk/bin/java [i386]=$ORV_JDK_I386/bin/java)
+declare -A jvms=([x86_64]=$jdk/bin/java [i386]=$ORV_JDK_I386/bin/java
+                 [aarch64]=$ORV_JDK_AARCH64/bin/java)
+# shellcheck source=scripts/foreign-arch.sh
+source scripts/foreign-arch.sh  # foreign_handler_for
+# The most the extraction may multiply the first load's thread CPU time by.
+target=2
 
 work=$(mktemp -d /tmp/orv-bench-jar.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -33,15 +41,18 @@ median() { awk -v c="$1" '{ print $c }' | sort -n | awk '{ v[NR] = $1 } END { pr
 first_load() {
   local java=$1
   shift
-  (cd "$work/empty" && "$java" "$@" -cp "$jar:$work/classes" com.quon.vop.bench.LoadTime)
+  (cd "$work/empty" && "$root/scripts/run-jvm.sh" "$java" "$@" -cp "$jar:$work/classes" \
+     com.quon.vop.bench.LoadTime)
 }
 
 size=$(stat -c %s "$jar")
+# The one-minute load average, before and after: how busy the machine was.
+load_start=$(cut -d' ' -f1 /proc/loadavg)
 rows=()
-for arch in x86_64 i386; do
+for arch in x86_64 i386 aarch64; do
   java=${jvms[$arch]} libdir=$work/native/linux-$arch
   note=""
-  [ "$arch" = i386 ] && [ "${ORV_EMULATED:-0}" = 1 ] && note=" (emulated)"
+  foreign_handler_for "$(realpath "$java")" >/dev/null && note=" (emulated)"
   first_load "$java" >/dev/null && first_load "$java" -Djava.library.path="$libdir" >/dev/null
   : >"$work/bundled" && : >"$work/path"
   for _ in $(seq "$runs"); do
@@ -50,19 +61,29 @@ for arch in x86_64 i386; do
   done
   for column in 1 2; do
     bundled=$(median $column <"$work/bundled") path=$(median $column <"$work/path")
-    kind=elapsed
-    [ $column = 2 ] && kind="thread CPU"
-    rows+=("| $arch$note | $kind | $(( $(stat -c %s "$libdir/libquonvop4j.so") / 1024 )) KiB | $path us | $bundled us | $(( bundled - path )) us | $(awk -v a="$bundled" -v b="$path" 'BEGIN { printf "%.2fx", a / b }') |")
+    kind=elapsed verdict=""
+    ratio=$(awk -v a="$bundled" -v b="$path" 'BEGIN { printf "%.2f", a / b }')
+    if [ $column = 2 ]; then
+      kind="thread CPU" verdict="<= ${target}x (met)"
+      if [ -n "$note" ]; then
+        verdict="<= ${target}x (emulated, not judged)"
+      elif ! awk -v r="$ratio" -v t="$target" 'BEGIN { exit !(r <= t) }'; then
+        verdict="<= ${target}x (MISSED)"
+      fi
+    fi
+    rows+=("| $arch$note | $kind | $(( $(stat -c %s "$libdir/libquonvop4j.so") / 1024 )) KiB | $path us | $bundled us | $(( bundled - path )) us | ${ratio}x | $verdict |")
   done
 done
 
 model=$(lscpu | sed -n 's/^Model name:[[:space:]]*//p' | head -1)
+load_end=$(cut -d' ' -f1 /proc/loadavg)
 table=$(
   echo "Jar: quonvop4j-$version.jar, $size bytes ($(( size / 1024 )) KiB)."
-  echo "Machine: ${model:-unknown CPU}, $(nproc) cores; kernel $(uname -r); medians of $runs fresh JVMs each."
+  echo "Machine: ${model:-unknown CPU}, $(nproc) cores; kernel $(uname -r); medians of $runs fresh JVMs each;"
+  echo "load average $load_start at the start, $load_end at the end."
   echo
-  echo "| JVM | time | library | first load from java.library.path | first load extracted from the jar | extraction costs | ratio |"
-  echo "|---|---|---|---|---|---|---|"
+  echo "| JVM | time | library | first load from java.library.path | first load extracted from the jar | extraction costs | ratio | target |"
+  echo "|---|---|---|---|---|---|---|---|"
   printf '%s\n' "${rows[@]}"
 )
 echo "$table"

@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Tests the Debian packages end to end, as root on a Debian 12 machine:
-#   1. builds the x86_64 and i386 packages (build/pkg-x86_64, build/pkg-i386),
+#   1. builds the x86_64, i386 and aarch64 packages (build/pkg-x86_64,
+#      build/pkg-i386, build/pkg-aarch64),
 #   2. checks them with lintian (no error allowed) and checks their fields,
-#   3. installs both architectures side by side,
-#   4. runs the demo jar on the 64-bit and the 32-bit JVM with no library path,
+#   3. installs the three architectures side by side,
+#   4. runs the demo jar on the 64-bit, the 32-bit and the arm64 JVM with no
+#      library path,
 #   5. builds the C++ consumer in tests/package against the installed
-#      packages, through find_package and through pkg-config, for both
-#      architectures, and runs it without LD_LIBRARY_PATH,
+#      packages, through find_package and through pkg-config, for each
+#      architecture, and runs it without LD_LIBRARY_PATH,
 #   6. removes the packages again.
-# The i386 steps of 4 and 5 run between i386_begin and i386_end (see
-# scripts/i386.sh): under the emulator where the kernel does not run i386
-# programs or ORV_I386_EMULATE=1 asks for it; where i386 programs cannot run
-# at all, each of them fails with the reason.
+# The i386 and aarch64 steps of 4 and 5 run between foreign_begin and
+# foreign_end (see scripts/foreign-arch.sh): under the emulator where the
+# kernel does not run their programs (aarch64 ones, on an x86-64 machine) or
+# ORV_I386_EMULATE=1 asks for it; where they cannot run at all, each of them
+# fails with the reason.
 # The packages are removed on every exit, failures and interruptions
 # included; packages of the same names installed before are replaced and
 # removed too. Ends with "package tests: N passed, M failed" and exits
@@ -19,21 +22,31 @@
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 root=$PWD
-# shellcheck source=scripts/i386.sh
-source scripts/i386.sh
+# shellcheck source=scripts/foreign-arch.sh
+source scripts/foreign-arch.sh
 bash scripts/setup.sh || { echo "package tests: 0 passed, 1 failed"; exit 1; }
 
 # shellcheck source=cmake/project.env
 source cmake/project.env
 version=$ORV_VERSION
-archs=(x86_64 i386)
-declare -A deb_arch=([x86_64]=amd64 [i386]=i386)
-declare -A triplet=([x86_64]=x86_64-linux-gnu [i386]=i386-linux-gnu)
-declare -A jvm=([x86_64]=$ORV_JDK_X86_64/bin/java [i386]=$ORV_JDK_I386/bin/java)
-declare -A jvm_arch=([x86_64]="amd64, 64-bit JVM" [i386]="i386, 32-bit JVM")
-declare -A bits=([x86_64]=64 [i386]=32)
+archs=(x86_64 i386 aarch64)
+declare -A deb_arch=([x86_64]=amd64 [i386]=i386 [aarch64]=arm64)
+declare -A triplet=([x86_64]=x86_64-linux-gnu [i386]=i386-linux-gnu [aarch64]=aarch64-linux-gnu)
+declare -A jvm=([x86_64]=$ORV_JDK_X86_64/bin/java [i386]=$ORV_JDK_I386/bin/java
+                [aarch64]=$ORV_JDK_AARCH64/bin/java)
+declare -A jvm_arch=([x86_64]="amd64, 64-bit JVM" [i386]="i386, 32-bit JVM"
+                     [aarch64]="aarch64, 64-bit JVM")
+declare -A bits=([x86_64]=64 [i386]=32 [aarch64]=64)
+declare -A jvm_name=([x86_64]=64-bit [i386]=32-bit [aarch64]=arm64)
+# What file(1) says of a program of each architecture.
+declare -A machine=([x86_64]="x86-64" [i386]="Intel 80386" [aarch64]="ARM aarch64")
+# The compiler of a pkg-config consumer (C++17, which Clang 14 does not
+# default to), and the toolchain file of a CMake one.
+declare -A cxx=([x86_64]="g++" [i386]="g++ -m32" [aarch64]="clang++ --target=aarch64-linux-gnu -std=c++17")
+declare -A toolchain=([i386]=$root/cmake/toolchains/i386.cmake
+                      [aarch64]=$root/cmake/toolchains/aarch64.cmake)
 installed_names=(libquonvop4j-java libquonvop4j-dev:amd64 libquonvop4j-dev:i386
-                 libquonvop4j:amd64 libquonvop4j:i386)
+                 libquonvop4j-dev:arm64 libquonvop4j:amd64 libquonvop4j:i386 libquonvop4j:arm64)
 
 work=$(mktemp -d /tmp/quonvop4j-packages.XXXXXX)
 passed=0
@@ -68,7 +81,8 @@ remove_packages() {
 
 finish() {
   trap - EXIT INT TERM
-  i386_end
+  foreign_end i386
+  foreign_end aarch64
   remove_packages >/dev/null 2>&1 || echo "warning: packages could not all be removed"
   rm -rf "$work"
 }
@@ -138,8 +152,8 @@ check_fields() {
 
 install_packages() {
   local files=()
-  mapfile -t -O 0 files < <(debs x86_64; debs i386)
-  [ ${#files[@]} -eq 5 ] || { echo "expected 5 packages, have ${#files[@]}"; return 1; }
+  mapfile -t -O 0 files < <(debs x86_64; debs i386; debs aarch64)
+  [ ${#files[@]} -eq 7 ] || { echo "expected 7 packages, have ${#files[@]}"; return 1; }
   remove_packages >/dev/null || return 1
   dpkg -i "${files[@]}" >/dev/null || return 1
   local arch
@@ -159,31 +173,35 @@ clean_run() {
 run_demo() {
   local arch=$1 out expected
   expected="Application PackageTest uses libquonvop4j $version, released $ORV_RELEASE_DATE (${jvm_arch[$arch]})"
-  out=$(clean_run "$root/scripts/run-jvm.sh" "${jvm[$arch]}" -Xcheck:jni -jar /usr/share/java/quonvop4j.jar PackageTest 2>&1)
+  out=$(clean_run "$root/scripts/run-jvm.sh" --short "${jvm[$arch]}" -Xcheck:jni -jar /usr/share/java/quonvop4j.jar PackageTest 2>&1)
   local rc=$?
   echo "$out"
   [ $rc -eq 0 ] && [ "$out" = "$expected" ]
 }
 
 # run_consumer ARCH PROGRAM [ARG]: runs a consumer and checks that the
-# loader took the installed library of the right architecture.
+# loader took the installed library of the right architecture (listed by
+# the program's own loader, as ldd does; ldd knows no arm64 loader).
 run_consumer() {
   local arch=$1 program=$2 lib=/usr/lib/${triplet[$1]}/jni/libquonvop4j.so
   shift 2
   local kind libs
-  kind=$(file -L "$program") && libs=$(clean_run ldd "$program") || return 1
-  [[ $kind == *"ELF ${bits[$arch]}-bit"* ]] || { echo "not a ${bits[$arch]}-bit program: $kind"; return 1; }
+  kind=$(file -L "$program") && libs=$(clean_run env LD_TRACE_LOADED_OBJECTS=1 "$program") ||
+    return 1
+  [[ $kind == *"ELF ${bits[$arch]}-bit"*", ${machine[$arch]},"* ]] ||
+    { echo "not a ${bits[$arch]}-bit ${machine[$arch]} program: $kind"; return 1; }
   [[ $libs == *"libquonvop4j.so => $lib "* ]] ||
     { echo "libquonvop4j.so does not resolve to $lib:"; echo "$libs"; return 1; }
   clean_run "$program" "$@"
 }
 
 # consumer_configure ARCH DIR [CMAKE OPTIONS...]: configures the consumer,
-# asking for exactly this version; the i386 one with the i386 toolchain file.
+# asking for exactly this version; the i386 and aarch64 ones with their
+# toolchain files.
 consumer_configure() {
   local arch=$1 dir=$2 flags=()
   shift 2
-  [ "$arch" = i386 ] && flags=(--toolchain "$root/cmake/toolchains/i386.cmake")
+  [ -z "${toolchain[$arch]:-}" ] || flags=(--toolchain "${toolchain[$arch]}")
   cmake -S "$root/tests/package" -B "$dir" -G Ninja "${flags[@]}" \
     -DQUONVOP4J_VERSION="$version" "$@"
 }
@@ -216,13 +234,12 @@ consumer_catch() {
 }
 
 consumer_pkgconfig() {
-  local arch=$1 program=$work/pkgconfig-$1 m=() flags
-  [ "$arch" = i386 ] && m=(-m32)
+  local arch=$1 program=$work/pkgconfig-$1 flags
   flags=$(PKG_CONFIG_LIBDIR=/usr/lib/${triplet[$arch]}/pkgconfig pkg-config --cflags --libs quonvop4j) ||
     return 1
   echo "pkg-config: $flags"
-  # shellcheck disable=SC2086  # the flags are words
-  g++ "${m[@]}" -Wall -Wextra -Werror -o "$program" "$root/tests/package/main.cpp" $flags &&
+  # shellcheck disable=SC2086  # the compiler and the flags are words
+  ${cxx[$arch]} -Wall -Wextra -Werror -o "$program" "$root/tests/package/main.cpp" $flags &&
     run_consumer "$arch" "$program"
 }
 
@@ -240,15 +257,17 @@ remove_and_verify() {
 # architecture, each started through RUNNER if given.
 run_checks() {
   local arch=$1 runner=("${@:2}")
-  check "demo on the ${bits[$arch]}-bit JVM" "${runner[@]}" run_demo "$arch"
+  check "demo on the ${jvm_name[$arch]} JVM" "${runner[@]}" run_demo "$arch"
   check "C++ consumer $arch (find_package)" "${runner[@]}" consumer_cmake "$arch"
   check "C++ consumer $arch (pkg-config)" "${runner[@]}" consumer_pkgconfig "$arch"
   check "C++ consumer $arch catches an exception from the library" "${runner[@]}" consumer_catch "$arch"
 }
 
-# Stands in for an i386 step where i386 programs cannot run: fails with the reason.
-i386_cannot_run() {
-  echo "i386 programs cannot run here: $I386_REASON"
+# Stands in for a step of ARCH ($cannot_arch) where its programs cannot
+# run: fails with the reason.
+cannot_run() {
+  foreign_arch "$cannot_arch"
+  echo "$cannot_arch programs cannot run here: $(fa_get REASON)"
   return 1
 }
 
@@ -263,16 +282,19 @@ if [ $built -eq 1 ]; then
     check "lintian $arch" run_lintian "$arch"
     check "fields $arch" check_fields "$arch"
   done
-  check "install both architectures" install_packages
+  check "install the three architectures" install_packages
   run_checks x86_64
   check "64-bit consumer refuses the i386 package" consumer_refuses_i386
-  # Only the i386 steps hold the i386 lock.
-  if i386_begin; then
-    run_checks i386
-    i386_end
-  else
-    run_checks i386 i386_cannot_run
-  fi
+  # Only the i386 and aarch64 steps hold their architecture's lock.
+  for arch in i386 aarch64; do
+    if foreign_begin "$arch"; then
+      run_checks "$arch"
+      foreign_end "$arch"
+    else
+      cannot_arch=$arch
+      run_checks "$arch" cannot_run
+    fi
+  done
   check "remove the packages" remove_and_verify
 else
   echo "packages missing: install and run steps skipped"

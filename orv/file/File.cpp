@@ -66,8 +66,18 @@ bool File::Wipe() {
   Open(ModeRead | ModeWrite);
   const std::uint64_t size = implementation->GetSize();
   WriteZeros(size);
-  Rewind();
-  implementation->Truncate();
+  // The zeros must reach the device before the cut: a file system drops the
+  // dirty pages of a cut file and frees its blocks as they are, that is,
+  // still holding the old content.
+  try {
+    implementation->Sync();
+    Rewind();
+    implementation->Truncate();
+  } catch (const FileException& e) {
+    FileException renamed(e);
+    renamed.SetFileName(name);
+    throw renamed;
+  }
   Close();
   return true;
 }

@@ -54,9 +54,13 @@ class ORV_API File {
   /// The name as set. Throws FileException 1016 with an empty file name when
   /// it is empty.
   virtual const FileString& GetName();
-  /// Overwrites the whole content with zero bytes, cuts the file to length 0
-  /// and closes it; returns true. Throws the FileException of the failing
-  /// step (1001 for a missing file, 1010 when the zeros do not reach it).
+  /// Overwrites the whole content with zero bytes, forces them to the device
+  /// (FileImpl::Sync), cuts the file to length 0 and closes it; returns
+  /// true. Throws the FileException of the failing step, naming this file
+  /// (1001 for a missing file, 1010 when the zeros do not reach the device
+  /// or the cut fails). What the device does with the blocks is beyond it:
+  /// a copy-on-write file system writes the zeros elsewhere, flash remaps
+  /// them, and copies in snapshots or backups stay (see the README).
   virtual bool Wipe();
 
   /// Opens the named file with the mode bits (orv::ModeRead ...), replacing

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "orv/error/MessageNumbers.h"
+#include "orv/file/FileException.h"
 
 namespace orv {
 
@@ -14,6 +15,8 @@ FileImpl::~FileImpl() = default;
 void FileImpl::Close() {
   if (IsOpen()) Flush();
 }
+
+void FileImpl::Sync() { throw FileException(MessageCannotWriteFile, name); }
 
 long FileImpl::MessageForErrno(int error, long defaultNumber) noexcept {
   switch (error) {

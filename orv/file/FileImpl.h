@@ -86,6 +86,12 @@ class ORV_API FileImpl {
   /// when a file is open and leaves the closing to the destructor, so that
   /// an implementation written before Close existed keeps working.
   virtual void Close();
+  /// Writes pending data and forces the file's data to the device, so that
+  /// what was written survives a crash and is not dropped by a later cut.
+  /// Throws FileException (1010 unless errno maps) when that fails. This
+  /// default, for an implementation written before Sync existed, cannot
+  /// force anything and says so: it throws 1010 naming the file.
+  virtual void Sync();
 
   /// The message number of a system error:
   ///   ENOENT 1001, ENOTDIR 1002, ENFILE/EMFILE 1012, EPERM 1013,

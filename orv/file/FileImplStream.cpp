@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "orv/error/MessageNumbers.h"
 #include "orv/file/FileException.h"
@@ -30,23 +32,71 @@ bool Failed(std::streampos position) { return std::streamoff(position) == -1; }
 // A failed position query counts as the size 0.
 std::uint64_t SizeOf(std::streamoff end) { return end < 0 ? 0 : static_cast<std::uint64_t>(end); }
 
-// Cuts the file open on descriptor. A file opened for reading only is cut as
-// cutting it by name would (the caller needs write permission on the file),
-// but through a second descriptor of the same open file, taken from its own
-// link in /proc, so a rename or a replaced name cannot redirect the cut. The
-// caller has made sure that descriptor is still its file.
-// Returns 0, or -1 with errno set.
-int CutOpenFile(int descriptor, bool openForWriting, off_t length) {
-  if (openForWriting) return ::ftruncate(descriptor, length);
-  const std::string link = "/proc/self/fd/" + std::to_string(descriptor);
-  const int writable = ::open(link.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (writable == -1) return -1;
-  const int result = ::ftruncate(writable, length);
-  const int error = errno;
-  ::close(writable);
-  errno = error;
-  return result;
+// The device and inode of the file open on `descriptor`; false when fstat
+// fails.
+bool IdentityOf(int descriptor, std::uint64_t& device, std::uint64_t& inode) {
+  struct stat info {};
+  if (fstat(descriptor, &info) != 0) return false;
+  device = static_cast<std::uint64_t>(info.st_dev);
+  inode = static_cast<std::uint64_t>(info.st_ino);
+  return true;
 }
+
+// Opens `descriptor` once more, through its link in /proc, with `flags`.
+// /proc/self/fd is the descriptor table of the process's first thread; a
+// thread that has a table of its own (unshare(CLONE_FILES)) would reach
+// another file there under the same number. So the link is taken from the
+// calling thread's table: /proc/thread-self (Linux 3.17 on), else the same
+// folder under /proc/self/task. Returns the new descriptor, or -1 with errno
+// set (ENOENT when neither link is there: no /proc).
+int ReopenOwnDescriptor(int descriptor, int flags) {
+  const std::string number = std::to_string(descriptor);
+  const long thread = ::syscall(SYS_gettid);
+  const std::string links[] = {
+      "/proc/thread-self/fd/" + number,
+      "/proc/self/task/" + std::to_string(thread) + "/fd/" + number,
+  };
+  for (const std::string& link : links) {
+    const int reopened = ::open(link.c_str(), flags);
+    if (reopened != -1 || errno != ENOENT) return reopened;
+  }
+  return -1;
+}
+
+// Cuts the file open on `descriptor`, whose device and inode are given, to
+// `length`. A file opened for reading only is cut as cutting it by name would
+// (the caller needs write permission on the file), but through a second
+// descriptor of the same open file, so a rename or a replaced name cannot
+// redirect the cut; that descriptor is checked to be the same file before
+// the cut. Returns 0, or the errno that stopped the cut: EBADF when the
+// reopened file is another one, EOPNOTSUPP when /proc offers no link to
+// reopen through (which says nothing about the file itself, so it must not
+// read as a missing file).
+int CutOpenFile(int descriptor, std::uint64_t device, std::uint64_t inode, bool openForWriting,
+                off_t length) {
+  if (openForWriting) return ::ftruncate(descriptor, length) == 0 ? 0 : errno;
+  const int writable =
+      ReopenOwnDescriptor(descriptor, O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (writable == -1) return errno == ENOENT || errno == ENOTDIR ? EOPNOTSUPP : errno;
+  std::uint64_t reopenedDevice = 0;
+  std::uint64_t reopenedInode = 0;
+  int error = 0;
+  if (!IdentityOf(writable, reopenedDevice, reopenedInode)) {
+    error = errno;
+  } else if (reopenedDevice != device || reopenedInode != inode) {
+    error = EBADF;
+  } else if (::ftruncate(writable, length) != 0) {
+    error = errno;
+  }
+  ::close(writable);
+  return error;
+}
+
+// Where the next write on `descriptor` goes; -1 with errno set on failure.
+off_t DescriptorPosition(int descriptor) { return ::lseek(descriptor, 0, SEEK_CUR); }
+
+// Forces the written data of `descriptor` to the device. Returns 0 or errno.
+int SyncToDevice(int descriptor) { return ::fsync(descriptor) == 0 ? 0 : errno; }
 
 }  // namespace
 
@@ -58,7 +108,11 @@ FileImplStream::FileImplStream()
 FileImplStream::~FileImplStream() = default;
 
 void FileImplStream::Open(const char* fileName, int mode) {
+  // Nothing of an earlier open carries over: the position operations follow
+  // this mode alone.
   openMode = mode;
+  canRead = false;
+  canWrite = false;
   std::ios_base::openmode streamMode = std::ios_base::binary;
   if ((mode & (ModeRead | ModeReadAlt)) != 0) {
     streamMode |= std::ios_base::in;
@@ -71,13 +125,19 @@ void FileImplStream::Open(const char* fileName, int mode) {
   if ((mode & ModeTruncate) != 0) streamMode |= std::ios_base::out | std::ios_base::trunc;
   if ((mode & ModeAppend) != 0) streamMode |= std::ios_base::out | std::ios_base::app;
 
-  name = FileString(fileName);
+  // The system resolves the name with its "." and ".." in place (a ".."
+  // behind a symbolic link leaves the link's target): that is the file
+  // opened. Messages show the cleaned-up form.
+  FileString path(fileName);
+  path.MakeAbsoluteAsIs();
+  name = path;
   name.MakeAbsolute();
+  path_ = std::move(path);
   // Input with output needs an existing file; truncation creates a missing
   // one. Appending creates it anyway (and may not be combined with
   // truncation).
   if ((mode & ModeCreate) != 0 && (mode & (ModeTruncate | ModeAppend)) == 0 &&
-      !name.IsExistingFile()) {
+      !path_.IsExistingFile()) {
     streamMode |= std::ios_base::trunc;
   }
 
@@ -96,7 +156,7 @@ void FileImplStream::Open(const char* fileName, int mode) {
   // opened through one (the same open and the same buffering) and then
   // handed over to the stream's own buffer, which owns and closes it.
   __gnu_cxx::stdio_filebuf<char> opening;
-  if (opening.open(name.c_str(), streamMode) == nullptr) {
+  if (opening.open(path_.c_str(), streamMode) == nullptr) {
     setstate(std::ios_base::failbit);
     ThrowError(MessageFileCannotBeOpened);
   }
@@ -120,9 +180,9 @@ void FileImplStream::Open(const char* fileName, int mode) {
 
 bool FileImplStream::HoldsDescriptor() const {
   if (descriptor_ < 0 || !rdbuf()->is_open()) return false;
-  struct stat info {};
-  return fstat(descriptor_, &info) == 0 && static_cast<std::uint64_t>(info.st_dev) == device_ &&
-         static_cast<std::uint64_t>(info.st_ino) == inode_;
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  return IdentityOf(descriptor_, device, inode) && device == device_ && inode == inode_;
 }
 
 std::size_t FileImplStream::Read(void* buffer, std::size_t length) {
@@ -229,7 +289,11 @@ void FileImplStream::Flush() {
 }
 
 void FileImplStream::Truncate() {
-  const std::int64_t position = Tell();
+  // A stream opened with ModeAppend or ModeTruncate alone keeps no position
+  // (Tell gives 0): it is cut where its descriptor stands, once the buffered
+  // data is written.
+  const bool keepsPosition = canRead || canWrite;
+  std::int64_t position = keepsPosition ? Tell() : 0;
   MutexLock guard(lock);
   errno = 0;
   if (position < 0) ThrowError(MessageCannotWriteFile);  // no position to cut at
@@ -244,16 +308,41 @@ void FileImplStream::Truncate() {
     setstate(std::ios_base::badbit);
     ThrowError(MessageCannotWriteFile);
   }
+  if (!keepsPosition) {
+    errno = 0;
+    position = DescriptorPosition(descriptor_);
+    if (position < 0) ThrowError(MessageCannotWriteFile);
+  }
   // The open file itself, not whatever the name leads to now. The stream
   // opened it for output where a mode bit asked for output (as Open maps them).
   const bool openForWriting = canWrite || (openMode & (ModeTruncate | ModeAppend)) != 0;
-  errno = 0;
-  if (CutOpenFile(descriptor_, openForWriting, static_cast<off_t>(position)) != 0) {
+  const int error =
+      CutOpenFile(descriptor_, device_, inode_, openForWriting, static_cast<off_t>(position));
+  if (error != 0) {
+    errno = error;
     ThrowError(MessageCannotWriteFile);
   }
   // Moving to the new end also drops what the buffer read beyond the cut.
-  if ((canRead || canWrite) && Failed(rdbuf()->pubseekoff(0, std::ios_base::end, BothDirections))) {
+  if (keepsPosition && Failed(rdbuf()->pubseekoff(0, std::ios_base::end, BothDirections))) {
     setstate(std::ios_base::failbit);
+  }
+}
+
+void FileImplStream::Sync() {
+  MutexLock guard(lock);
+  errno = 0;
+  if (!HoldsDescriptor()) {
+    errno = EBADF;
+    ThrowError(MessageCannotWriteFile);
+  }
+  if (rdbuf()->pubsync() == -1) {
+    setstate(std::ios_base::badbit);
+    ThrowError(MessageCannotWriteFile);
+  }
+  const int error = SyncToDevice(descriptor_);
+  if (error != 0) {
+    errno = error;
+    ThrowError(MessageCannotWriteFile);
   }
 }
 
@@ -261,7 +350,7 @@ void FileImplStream::GetTimes(CompactTime& created, CompactTime& accessed,
                               CompactTime& modified) {
   struct stat info {};
   errno = 0;
-  if (stat(name.c_str(), &info) != 0) ThrowError(MessageCannotReadFile);
+  if (stat(path_.c_str(), &info) != 0) ThrowError(MessageCannotReadFile);
   // Linux keeps no creation time: the last status change stands in for it.
   created = CompactTime::FromTime(info.st_ctime);
   accessed = CompactTime::FromTime(info.st_atime);
@@ -274,7 +363,7 @@ void FileImplStream::SetTimes(const CompactTime& /*created*/, const CompactTime&
   times.actime = CompactTime::ToTime(accessed);
   times.modtime = CompactTime::ToTime(modified);
   errno = 0;
-  if (utime(name.c_str(), &times) != 0) ThrowError(MessageCannotWriteFile);
+  if (utime(path_.c_str(), &times) != 0) ThrowError(MessageCannotWriteFile);
 }
 
 void FileImplStream::Close() {

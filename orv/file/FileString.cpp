@@ -14,6 +14,7 @@
 
 #include "orv/error/MessageNumbers.h"
 #include "orv/file/FileException.h"
+#include "orv/file/FileImpl.h"
 
 namespace orv {
 namespace {
@@ -39,16 +40,25 @@ bool HasEmbeddedZero(const std::string& name) {
   return name.find('\0') != std::string::npos;
 }
 
-// The current working directory. Throws FileException 1016 naming `name`
-// when it cannot be read (removed, or longer than the buffer), so no name is
-// ever built from an unfilled buffer.
+// The FileException for the system error `error` naming `name`: the number
+// comes from the table that files use (FileImpl::MessageForErrno), with
+// `defaultNumber` for an error the table does not hold.
+FileException SystemError(int error, long defaultNumber, const FileString& name) {
+  return FileException(FileImpl::MessageForErrno(error, defaultNumber), name);
+}
+
+// The current working directory. Throws FileException naming `name` when it
+// cannot be read: the number of errno (1001 for a removed directory), else
+// 1016 (a directory longer than the buffer), so no name is ever built from
+// an unfilled buffer. The caller's errno is kept.
 StringBase<char> CurrentDirectory(const FileString& name) {
   char buffer[PathBufferSize];
   const int savedErrno = errno;
   errno = 0;
   const char* result = ::getcwd(buffer, sizeof buffer);
+  const int error = errno;
   errno = savedErrno;
-  if (result == nullptr) throw FileException(MessageBadFileOrFolder, name);
+  if (result == nullptr) throw SystemError(error, MessageBadFileOrFolder, name);
   return StringBase<char>(result);
 }
 
@@ -210,14 +220,20 @@ FileString& FileString::SetExtension(const StringBase<char>& extension) {
 }
 
 FileString& FileString::MakeAbsolute() {
+  // The clean-up cannot fail: a failure leaves the name as it was.
+  MakeAbsoluteAsIs();
+  RemoveDotAndDotDotComponents(*this);
+  return *this;
+}
+
+FileString& FileString::MakeAbsoluteAsIs() {
   if (empty()) {
     assign(CurrentDirectory(*this));
     return *this;
   }
 
   // A name to be joined to the current directory is built in a copy, so
-  // that it is unchanged when reading the directory fails; from the clean-up
-  // on nothing can fail, and the name itself is cleaned up.
+  // that it is unchanged when reading the directory fails.
   if (front() == '~') {
     const char* home = std::getenv("HOME");
     if (home != nullptr && *home != '\0') {
@@ -230,7 +246,6 @@ FileString& FileString::MakeAbsolute() {
     result.AppendPath(*this);
     swap(result);
   }
-  RemoveDotAndDotDotComponents(*this);
   return *this;
 }
 
@@ -241,8 +256,9 @@ FileString& FileString::Canonicalize() {
   const int savedErrno = errno;
   errno = 0;
   const char* result = ::realpath(c_str(), buffer);
+  const int error = errno;
   errno = savedErrno;
-  if (result == nullptr) throw FileException(MessageFileCannotBeOpened, *this);
+  if (result == nullptr) throw SystemError(error, MessageFileCannotBeOpened, *this);
   assign(result);
   return *this;
 }

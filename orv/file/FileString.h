@@ -61,13 +61,27 @@ class ORV_API FileString : public StringBase<char> {
   ///   ""          => the current directory, unchanged
   ///   /a/b/../../c => /c;  /../a => /../a;  /a//b => /a//b;  /a/b/.. stays
   ///   ~/x with HOME=/home/u => /home/u/x; with HOME unset ~/x stays
-  /// Throws FileException (1016) naming the file when the current directory
-  /// is needed and cannot be read; the name is then unchanged.
+  /// This is the form to show; the system may resolve the name otherwise
+  /// (a ".." behind a symbolic link leaves the link's target, not the link):
+  /// open what MakeAbsoluteAsIs gives.
+  /// Throws FileException naming the file when the current directory is
+  /// needed and cannot be read: errno's number (see
+  /// FileImpl::MessageForErrno; 1001 for a removed directory), else 1016. The
+  /// name is then unchanged.
   FileString& MakeAbsolute();
 
+  /// Makes the name absolute as MakeAbsolute does, current directory or HOME
+  /// put in front, but removes nothing, so the system resolves it as it
+  /// would the name given:
+  ///   dir/link/../x => <current directory>/dir/link/../x
+  /// Throws as MakeAbsolute; the name is then unchanged.
+  FileString& MakeAbsoluteAsIs();
+
   /// Replaces the name by the real path the file system gives for it. An
-  /// empty name stays empty. Throws FileException 1003 naming the file when
-  /// the path cannot be resolved; the name is then unchanged.
+  /// empty name stays empty. Throws FileException naming the file when the
+  /// path cannot be resolved: errno's number (1001 for a missing file, 1002
+  /// for a component that is no folder, see FileImpl::MessageForErrno), else
+  /// 1003. The name is then unchanged.
   FileString& Canonicalize();
 
   /// True when the name (links followed) is a regular file, a character

@@ -91,7 +91,7 @@ bool DynamicLibrary::PrepareName(const FileString& name, bool addExtension) {
   if (fileName_.find('\0') != std::string::npos) return false;
 
   // An existing file is loaded from exactly that file; anything else is left
-  // to the loader's own search. Canonicalize throws 1003 naming the file.
+  // to the loader's own search. Canonicalize throws naming the file.
   if (fileName_.IsExistingFile()) fileName_.Canonicalize();
   return true;
 }

@@ -44,8 +44,8 @@ class ORV_API DynamicLibrary {
   /// own search, and the empty name loads the main program. Returns false
   /// when the loader fails (nothing is thrown) and for a name with a zero
   /// byte inside (the loader would open the name cut short there); throws
-  /// FileException 1003 when an existing file's canonical path cannot be
-  /// had. An object that is already loaded is unloaded first (its
+  /// FileException (1003, or errno's number as FileString::Canonicalize
+  /// says) when an existing file's canonical path cannot be had. An object that is already loaded is unloaded first (its
   /// "ModuleInit" hears 0); if that dlclose fails, false is returned and the
   /// object keeps the earlier library. "ModuleInit" is the object's own
   /// entry (GetOwnSymbol): one that only a dependency, or for the main

@@ -26,8 +26,9 @@ class ORV_API Process {
   static Process* Current();
 
   /// Canonical path of the running executable, through /proc/<pid>/exe.
-  /// Throws FileException 1003 naming the link when it cannot be resolved;
-  /// `path` is then unchanged.
+  /// Throws FileException naming the link when it cannot be resolved (1003,
+  /// or errno's number: 1001 where /proc is missing); `path` is then
+  /// unchanged.
   void GetExecutablePath(FileString& path) const;
 
   /// Fills `libraries` with one new DynamicLibrary per object the loader

@@ -1,9 +1,23 @@
 // orv/text/Mutex.cpp - a lazily created, non-recursive mutex and its scoped lock.
 #include "orv/text/Mutex.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <new>
+#include <system_error>
 
 namespace orv {
+namespace {
+
+// A mutex that cannot be made or locked is thrown, never skipped: the code it
+// guards would otherwise run unguarded on every thread. Lack of memory or of
+// the system's resources is the standard allocation failure.
+[[noreturn]] void ThrowMutexError(int error, const char* what) {
+  if (error == ENOMEM || error == EAGAIN) throw std::bad_alloc();
+  throw std::system_error(error, std::generic_category(), what);
+}
+
+}  // namespace
 
 Mutex::Mutex() { Create(); }
 
@@ -17,10 +31,11 @@ void Mutex::Create() {
   }
   if (holder_ == nullptr) holder_ = std::make_unique<Holder>();
   auto* storage = static_cast<pthread_mutex_t*>(std::malloc(sizeof(pthread_mutex_t)));
-  if (storage == nullptr) return;  // no mutex: locking becomes a no-op
-  if (pthread_mutex_init(storage, nullptr) != 0) {
+  if (storage == nullptr) throw std::bad_alloc();
+  const int error = pthread_mutex_init(storage, nullptr);
+  if (error != 0) {
     std::free(storage);
-    return;
+    ThrowMutexError(error, "pthread_mutex_init");
   }
   holder_->mutex = storage;
 }
@@ -40,12 +55,12 @@ pthread_mutex_t* Mutex::Native() const noexcept {
 }
 
 MutexLock::MutexLock(Mutex& mutex) : mutex_(&mutex) {
-  if (!mutex.HasHolder()) mutex.Create();
-  if (pthread_mutex_t* native = mutex.Native()) pthread_mutex_lock(native);
+  // A handle whose mutex could not be made earlier tries again here.
+  if (mutex.Native() == nullptr) mutex.Create();
+  const int error = pthread_mutex_lock(mutex.Native());
+  if (error != 0) ThrowMutexError(error, "pthread_mutex_lock");
 }
 
-MutexLock::~MutexLock() {
-  if (pthread_mutex_t* native = mutex_->Native()) pthread_mutex_unlock(native);
-}
+MutexLock::~MutexLock() { pthread_mutex_unlock(mutex_->Native()); }
 
 }  // namespace orv

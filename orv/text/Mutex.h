@@ -11,8 +11,11 @@
 namespace orv {
 
 /// Handle to a POSIX mutex that lives on the heap. The mutex has default
-/// attributes, so locking it twice on one thread blocks. When its storage
-/// cannot be allocated the handle has no mutex and locking does nothing.
+/// attributes, so locking it twice on one thread blocks. A mutex that cannot
+/// be made is thrown, never skipped: std::bad_alloc when memory (or the
+/// system's resources) run out, std::system_error for any other failure of
+/// the system; the handle then has a holder without a mutex, and the next
+/// MutexLock tries again.
 ///
 /// Threads: once the handle holds its mutex, any number of threads may lock
 /// and unlock it through MutexLock at once; that is what it is for. Create
@@ -28,8 +31,10 @@ class ORV_API Mutex {
   Mutex& operator=(const Mutex&) = delete;
 
   /// Creates the mutex, or resets it: an existing mutex is destroyed and
-  /// replaced by a fresh, unlocked one. Throws std::bad_alloc only when the
-  /// holder itself cannot be allocated.
+  /// replaced by a fresh, unlocked one. Throws std::bad_alloc when the holder
+  /// or the mutex storage cannot be allocated or the system lacks the
+  /// resources for a mutex, std::system_error when pthread_mutex_init fails
+  /// otherwise; the handle then has no mutex.
   void Create();
   /// Destroys the mutex and the holder; the handle then has neither.
   void Destroy() noexcept;
@@ -48,9 +53,11 @@ class ORV_API Mutex {
 };
 
 /// Locks a Mutex for the lifetime of the object, creating it first when the
-/// handle has no holder yet. That creation is not itself guarded: a mutex
+/// handle has no mutex yet. That creation is not itself guarded: a mutex
 /// that threads share must be created before they use it (the Mutex
-/// constructor does so). A lock belongs to the thread that made it.
+/// constructor does so). Throws as Mutex::Create when the mutex cannot be
+/// made, and std::system_error when pthread_mutex_lock fails; nothing is
+/// locked then. A lock belongs to the thread that made it.
 class ORV_API MutexLock {
  public:
   explicit MutexLock(Mutex& mutex);

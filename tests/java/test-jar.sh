@@ -5,7 +5,8 @@
 #     and nothing left in the temporary folder (a fresh /tmp of its own);
 #   - the load order: java.library.path before the bundled copy, a broken
 #     library there does not stop the bundled copy, com.quon.vop.library before
-#     both and, once set, the only place tried;
+#     both and, once set, the only place tried; the classes and the bundled
+#     copy read from a folder rather than a jar;
 #   - each way the bundled copy can fail ends in an UnsatisfiedLinkError that
 #     names the property changing it, leaves nothing behind and never loads a
 #     partial file: no copy for the architecture, a folder mounted noexec, a
@@ -25,8 +26,11 @@
 #
 # Usage: test-jar.sh <jar> <java>...
 set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
 # shellcheck source=cmake/project.env
-source "$(dirname "$0")/../../cmake/project.env"
+source "$root/cmake/project.env"
+# shellcheck source=scripts/foreign-arch.sh
+source "$root/scripts/foreign-arch.sh"  # foreign_handler_for
 source_jar=$(realpath "$1")
 shift
 jvms=("$@")
@@ -64,6 +68,9 @@ for candidate in "$ORV_JDK_X86_64/bin/jar" "$(dirname "$(realpath "${jvms[0]}")"
 done
 [ -n "$jar_tool" ] || { echo "test-jar.sh: no jar tool"; exit 1; }
 (cd "$work" && "$jar_tool" --extract --file "$jar" native) || exit 1
+# The whole jar unpacked, as a class path folder.
+mkdir -p "$work/unpacked"
+(cd "$work/unpacked" && "$jar_tool" --extract --file "$jar") || exit 1
 
 # An application outside the jar that installs a security manager and runs
 # the demo, as an application server runs code it trusts less than the jar.
@@ -96,7 +103,8 @@ run() {
   local options=$1 point=$2
   shift 2
   "${unshare_mount[@]}" -- bash -c '
-    for jni in /usr/lib/x86_64-linux-gnu/jni /usr/lib/i386-linux-gnu/jni /usr/lib/jni; do
+    for jni in /usr/lib/x86_64-linux-gnu/jni /usr/lib/i386-linux-gnu/jni \
+               /usr/lib/aarch64-linux-gnu/jni /usr/lib/jni; do
       [ ! -d "$jni" ] || mount -t tmpfs -o ro,size=4k orv-no-jni "$jni" || exit 99
     done
     mount -t tmpfs -o "$1" orv-jar-test "$2" || exit 99
@@ -184,17 +192,26 @@ test_jvm() {
   case $arch in
     amd64 | x86_64) platform=linux-x86_64 ;;
     i386 | i486 | i586 | i686 | x86) platform=linux-i386 ;;
+    aarch64 | arm64) platform=linux-aarch64 ;;
     *) platform=linux-$arch ;;
   esac
   expected_arch="$arch, $bits-bit JVM"
-  # Under the user-mode emulator the 32-bit JVM runs without its compilers.
-  local jvm=("$java")
-  [ "${ORV_EMULATED:-0}" = 1 ] && [ "$bits" = 32 ] && jvm+=(-Xint)
+  # Under the user-mode emulator the JVM gets the options it gets there for
+  # a short run (scripts/run-jvm.sh: interpreted).
+  local jvm=("$java") emulated=0
+  if foreign_handler_for "$(realpath "$java")" >/dev/null; then
+    emulated=1
+    mapfile -t -O 1 jvm < <("$root/scripts/run-jvm.sh" --emulated-options --short "$java")
+  fi
   if [ ! -f "$work/native/$platform/libquonvop4j.so" ]; then
     skip "$java: the jar carries no library for $platform"
     return
   fi
-  echo "--- $java ($platform)"
+  if [ $emulated -eq 1 ]; then
+    echo "--- $java ($platform, under the emulator: ${jvm[*]:1})"
+  else
+    echo "--- $java ($platform)"
+  fi
   local lib=$work/native/$platform/libquonvop4j.so t=$work/mnt libdir=$work/libdir-$platform
   mkdir -p "$libdir" && cp "$lib" "$libdir/"
   # Not an ELF file at all. (A truncated ELF file there would crash the JVM in
@@ -213,6 +230,15 @@ test_jvm() {
   check "$platform: a broken library on java.library.path falls through to the bundled copy" demo_line
   run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir=../mnt -jar "$jar"
   check "$platform: a relative extraction folder" demo_ok
+  if [ "$platform" = linux-aarch64 ]; then
+    # Some JVMs name the architecture arm64.
+    expected_arch="arm64, $bits-bit JVM"
+    run size=64m "$t" "${jvm[@]}" -Dos.arch=arm64 -Dcom.quon.vop.tmpdir="$t" -jar "$jar"
+    check "$platform: os.arch arm64 takes the same copy" demo_ok
+    expected_arch="$arch, $bits-bit JVM"
+  fi
+  run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.tmpdir="$t" -cp "$work/unpacked" com.quon.vop.Demo
+  check "$platform: the classes and the bundled copy in a class path folder, not a jar" demo_ok
   run size=64m "$t" "${jvm[@]}" -Dcom.quon.vop.library="$libdir/libquonvop4j.so" \
     -Djava.library.path="$work/none" -Dcom.quon.vop.tmpdir="$work/none" -jar "$jar"
   check "$platform: com.quon.vop.library comes first" demo_ok
@@ -225,7 +251,7 @@ test_jvm() {
   check "$platform: a JVM of an architecture the jar does not carry" \
     refused "no copy for linux-sparc (os.arch sparc) in the jar" "java.library.path: " \
     "set com.quon.vop.library"
-  if [ "${ORV_EMULATED:-0}" = 1 ] && [ "$bits" = 32 ]; then
+  if [ $emulated -eq 1 ]; then
     # The emulator reads the program's code as data and maps nothing
     # executable, so the kernel's noexec never applies to emulated programs.
     skip "$platform: extraction folder mounted noexec: emulated, not judged (the emulator maps no code executable, so noexec does not apply)"
@@ -344,7 +370,9 @@ test_jdk11() {
 
 # What the jar is made of: class files for Java 8 (major version 52), the
 # module descriptor only where Java 9 and later look, the demo as main class
-# with native access enabled, and each bundled library with its record.
+# with native access enabled, and each bundled library with its record,
+# stored uncompressed (inflating it would cost a first load more than the
+# rest of the extraction).
 jar_layout() {
   local classes=$work/classes entry major ok=0
   mkdir -p "$classes"
@@ -367,6 +395,11 @@ jar_layout() {
   for properties in "$classes"/native/*/libquonvop4j.properties; do
     grep -q '^size=[0-9]*$' "$properties" && grep -q '^crc32=[0-9a-f]\{8\}$' "$properties" &&
       [ -f "${properties%.properties}.so" ] || { echo "incomplete: $properties"; ok=1; }
+    entry=${properties#"$classes"/}
+    entry=${entry%.properties}.so
+    python3 -c 'import sys, zipfile
+sys.exit(zipfile.ZipFile(sys.argv[1]).getinfo(sys.argv[2]).compress_type != zipfile.ZIP_STORED)' "$jar" "$entry" ||
+      { echo "compressed: $entry"; ok=1; }
   done
   return $ok
 }

@@ -28,7 +28,7 @@ source "$here/../../cmake/project.env"
 repository=$(realpath "$1")
 source_jar=$(realpath "$2")
 version=$ORV_VERSION
-arm64_jdk=${ORV_JDK_ARM64:-/usr/lib/jvm/java-17-openjdk-arm64}
+arm64_jdk=$ORV_JDK_AARCH64
 export JAVA_HOME=$ORV_JDK_X86_64
 
 work=$(mktemp -d /var/tmp/orv-maven-test.XXXXXX)

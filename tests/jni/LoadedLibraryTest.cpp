@@ -65,9 +65,8 @@ TEST(LoadedLibrary, ExceptionsThrownInsideAreCaughtByTypeOutside) {
     missing.Canonicalize();
     FAIL() << "no exception";
   } catch (const orv::FileException& e) {
-    EXPECT_EQ(e.GetNumber(), 1003);
-    EXPECT_STREQ(e.what(),
-                 "libquonvop4j: fatal error QV1003 - file /nonexistent/orv-test cannot be opened.");
+    EXPECT_EQ(e.GetNumber(), 1001);
+    EXPECT_STREQ(e.what(), "libquonvop4j: fatal error QV1001 - file /nonexistent/orv-test not found.");
   }
   try {
     missing.Canonicalize();

@@ -10,7 +10,10 @@
 # The loader runs .init_array from first to last. Each entry is named by the
 # symbol at its address: the compiler calls a source file's initialiser
 # _GLOBAL__sub_I_<file>; the library's sources end in .cpp, the runtime's in
-# .cc; frame_dummy is the compiler's own set-up and comes first.
+# .cc; frame_dummy is the compiler's own set-up and comes first. On arm64 the
+# compiler's support library adds init_have_lse_atomics, linked last, which
+# only chooses between two correct ways of doing atomic operations (until it
+# has run, the ones every arm64 processor has).
 # Usage: check-init-order.sh <path to libquonvop4j.so (not stripped)>
 set -u
 lib=$1
@@ -38,8 +41,11 @@ entries() {
   fi
 }
 
-# Address to function name, from the symbol table.
-names=$(nm "$lib" 2>/dev/null | awk '$2 ~ /^[tT]$/ {a = $1; sub(/^0+/, "", a); print a, $3}')
+# Address to function name, from the symbol table. ARM's mapping symbols
+# ($x for code, $d for data, with or without a suffix) mark where code
+# starts at the same addresses as the functions: they name nothing.
+names=$(nm "$lib" 2>/dev/null |
+  awk '$2 ~ /^[tT]$/ && $3 !~ /^\$[adtx](\.|$)/ {a = $1; sub(/^0+/, "", a); print a, $3}')
 if [ -z "$names" ]; then
   echo "$lib has no symbol table"; exit 1
 fi
@@ -54,7 +60,7 @@ seen_library=0 runtime=0 library=0
 echo "initialisers of $lib, in load order:"
 for name in "${order[@]}"; do
   case $name in
-    frame_dummy) kind=compiler ;;
+    frame_dummy | init_have_lse_atomics) kind=compiler ;;
     _GLOBAL__sub_I_*.cpp) kind=library; library=$((library + 1)); seen_library=1 ;;
     _GLOBAL__sub_I_*) kind=runtime; runtime=$((runtime + 1))
       if [ $seen_library -eq 1 ]; then

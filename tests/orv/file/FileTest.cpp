@@ -3,8 +3,11 @@
 #include "orv/file/File.h"
 
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +21,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -184,6 +188,14 @@ TEST_F(FileTest, AppendAloneWritesButKeepsNoPosition) {
   EXPECT_EQ(impl.GetSize(), 0u);
   impl.Flush();
   EXPECT_EQ(Get(Path("log.txt")), "hello world!");
+
+  // Reopened for appending after reading, the stream follows the new mode.
+  orv::FileImplStream reused;
+  reused.Open(Path("log.txt").c_str(), orv::ModeRead);
+  reused.Close();
+  reused.Open(Path("log.txt").c_str(), orv::ModeAppend);
+  EXPECT_EQ(reused.Tell(), 0);
+  EXPECT_EQ(reused.GetSize(), 0u);
 }
 
 TEST_F(FileTest, TruncateCutsAtThePosition) {
@@ -200,6 +212,28 @@ TEST_F(FileTest, TruncateCutsAtThePosition) {
   impl.Write("Z", 1);
   impl.Flush();
   EXPECT_EQ(Get(Path("cut.bin")), "01234Z");
+
+  // A stream that keeps no position of its own is cut where its writes
+  // went, never at the 0 its Tell reports.
+  const struct {
+    int mode;
+    const char* written;
+    const char* after;
+  } alone[] = {
+      {orv::ModeAppend, "", "01234"},
+      {orv::ModeAppend, "56789", "0123456789"},
+      {orv::ModeTruncate, "56789", "56789"},
+  };
+  for (const auto& c : alone) {
+    SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", writing " << c.written);
+    Put(Path("cut.bin"), "01234");
+    orv::FileImplStream stream;
+    stream.Open(Path("cut.bin").c_str(), c.mode);
+    stream.Write(c.written, std::strlen(c.written));
+    stream.Truncate();
+    stream.Close();
+    EXPECT_EQ(Get(Path("cut.bin")), c.after);
+  }
 }
 
 TEST_F(FileTest, TruncateCutsTheOpenFileNotTheName) {
@@ -250,6 +284,134 @@ TEST_F(FileTest, FailuresOfTheCutAreReported) {
   EXPECT_EQ(Get(Path("read-only.bin")), "VICTIM-DATA");
 }
 
+TEST_F(FileTest, ReadOnlyCutUsesTheCallingThreadsDescriptors) {
+  // The main table holds another file under the number that a thread with
+  // a table of its own gets for its file: the cut must reach the thread's.
+  Put(Path("own.bin"), "0123456789");
+  Put(Path("victim.txt"), "VICTIM-DATA-MUST-STAY");
+  const int victim = open(Path("victim.txt").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(victim, 0);
+  std::string outcome;
+  std::thread([&] {
+    if (unshare(CLONE_FILES) != 0) {
+      outcome = "unshare failed";
+      return;
+    }
+    close(victim);  // in this thread's table only: its own file gets the number
+    orv::FileImplStream reading;
+    reading.Open(Path("own.bin").c_str(), orv::ModeRead);
+    if (fcntl(victim, F_GETFD) == -1) outcome = "the number was not reused";
+    reading.Seek(5);
+    try {
+      reading.Truncate();
+    } catch (const orv::FileException& e) {
+      outcome = "threw " + std::to_string(e.GetNumber());
+    }
+  }).join();
+  close(victim);
+  EXPECT_EQ(outcome, "");
+  EXPECT_EQ(Get(Path("own.bin")), "01234");
+  EXPECT_EQ(Get(Path("victim.txt")), "VICTIM-DATA-MUST-STAY");
+
+  // The process's first thread has exited, and /proc/self/fd with it: a
+  // child's second thread cuts its file all the same.
+  Put(Path("own.bin"), "0123456789");
+  const std::string own = Path("own.bin");
+  const int status = RunInChild([&] {
+    const std::string leader = "/proc/self/task/" + std::to_string(getpid()) + "/stat";
+    std::thread([leader, own] {
+      // Waits (5 s at most) until the first thread is a zombie.
+      for (int i = 0; i < 500 && Get(leader).find(") Z ") == std::string::npos; ++i) {
+        usleep(10000);
+      }
+      orv::FileImplStream reading;
+      reading.Open(own.c_str(), orv::ModeRead);
+      reading.Seek(5);
+      const long thrown = ThrownNumber([&] { reading.Truncate(); });
+      if (thrown != 0) std::fprintf(stderr, "the cut threw %ld\n", thrown);
+      _exit(thrown == 0 && Get(own) == "01234" ? 0 : 1);
+    }).detach();
+    syscall(SYS_exit, 0);  // this thread alone, without unwinding through the test
+    return 2;
+  });
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(FileTest, ReadOnlyCutWithoutItsOwnLinkInProc) {
+  // In a mount namespace of its own, a child puts an empty folder in the
+  // place of /proc, then links there that lead to another file: the cut
+  // fails as a write (not as a missing file) and touches neither file.
+  const std::string own = Path("own.bin");
+  const std::string victim = Path("victim.txt");
+  Put(own, "0123456789");
+  Put(victim, "VICTIM-DATA-MUST-STAY");
+  const int status = RunInChild([&] {
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("none", "/proc", "tmpfs", 0, nullptr) != 0) {
+      return 77;
+    }
+    int failures = 0;  // one bit for each case
+    for (const bool links : {false, true}) {
+      const int number = LowestFreeDescriptor();
+      if (links) {
+        for (const char* table : {"/proc/self", "/proc/thread-self"}) {
+          const std::string folder = std::string(table) + "/fd";
+          mkdir(table, 0755);
+          mkdir(folder.c_str(), 0755);
+          if (symlink(victim.c_str(), (folder + "/" + std::to_string(number)).c_str()) != 0) {
+            return 4;
+          }
+        }
+      }
+      orv::FileImplStream reading;
+      reading.Open(own.c_str(), orv::ModeRead);
+      reading.Seek(5);
+      const long thrown = ThrownNumber([&] { reading.Truncate(); });
+      if (thrown != 1010 || Get(own) != "0123456789" || Get(victim) != "VICTIM-DATA-MUST-STAY") {
+        std::fprintf(stderr, "%s: got %ld, own file \"%s\", other file \"%s\"\n",
+                     links ? "links elsewhere" : "no /proc", thrown, Get(own).c_str(),
+                     Get(victim).c_str());
+        failures |= links ? 2 : 1;
+      }
+    }
+    return failures;
+  });
+  if (status == 77) GTEST_SKIP() << "needs a mount namespace of its own (root)";
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(FileTest, OpensTheNameAsTheSystemResolvesIt) {
+  // dir/link leads to dir/real/inner, so the system takes dir/link/../name
+  // for dir/real/name; the text without "link/.." names dir/name.
+  for (const char* folder : {"dir", "dir/real", "dir/real/inner"}) {
+    ASSERT_EQ(mkdir(Path(folder).c_str(), 0755), 0);
+  }
+  ASSERT_EQ(symlink("real/inner", Path("dir/link").c_str()), 0);
+  Put(Path("dir/real/name"), "SYSTEM");
+  Put(Path("dir/name"), "TEXTUAL");
+  folder_.Enter();
+  orv::File file;
+  file.SetName("dir/link/../name");
+  file.Open(orv::ModeRead);
+  char buffer[6];
+  EXPECT_EQ(file.Read(buffer, sizeof buffer, false), 6u);
+  EXPECT_EQ(std::string(buffer, sizeof buffer), "SYSTEM");
+  EXPECT_EQ(file.implementation->name, Path("dir/name"));  // what messages show
+  file.implementation->SetTimes(orv::CompactTime(), orv::CompactTime(1000),
+                                orv::CompactTime(200000000));
+  struct stat info {};
+  ASSERT_EQ(stat(Path("dir/real/name").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mtime, orv::CompactTime::ToTime(orv::CompactTime(200000000)));
+  ASSERT_EQ(stat(Path("dir/name").c_str(), &info), 0);
+  EXPECT_NE(info.st_mtime, orv::CompactTime::ToTime(orv::CompactTime(200000000)));
+  file.Open(orv::ModeWrite);
+  file.Write("NEW", 3);
+  file.Close();
+  EXPECT_EQ(Get(Path("dir/real/name")), "NEW");
+  EXPECT_EQ(Get(Path("dir/name")), "TEXTUAL");
+}
+
 TEST_F(FileTest, OpenStartsFromAClearedState) {
   orv::FileImplStream impl;
   EXPECT_THROW(impl.Open(Path("missing").c_str(), orv::ModeRead), orv::FileException);
@@ -271,6 +433,88 @@ TEST_F(FileTest, WipeOverwritesInBlocksAndEmpties) {
   missing.SetName(Path("none.bin").c_str());
   EXPECT_TRUE(ThrowsFileException([&] { missing.Wipe(); }, 1001, Path("none.bin")));
   EXPECT_TRUE(missing.lengths.empty());
+}
+
+// Runs a shell command and returns whether it succeeded; its standard
+// output, without the last line break, goes to `output` when given.
+bool RunCommand(const std::string& command, std::string* output = nullptr) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return false;
+  std::string text;
+  char buffer[256];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    text.append(buffer, got);
+  }
+  const int status = pclose(pipe);
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  if (output != nullptr) *output = text;
+  return status == 0;
+}
+
+TEST_F(FileTest, WipedContentLeavesTheDevice) {
+  // A fresh ext4 file system on a loop device over an image in the folder:
+  // after the wipe and unmounting, the raw image holds none of the lines.
+  if (geteuid() != 0 ||
+      !RunCommand("command -v losetup && command -v mkfs.ext4 && test -e /dev/loop-control")) {
+    GTEST_SKIP() << "needs root, losetup, mkfs.ext4 and loop devices";
+  }
+  // Detaches the loop device and unmounts its file system on the way out.
+  struct LoopMount {
+    std::string device;
+    std::string folder;
+    bool mounted = false;
+    bool Unmount() {
+      if (mounted && umount(folder.c_str()) == 0) mounted = false;
+      return !mounted;
+    }
+    ~LoopMount() {
+      Unmount();
+      if (!device.empty()) RunCommand("losetup -d " + device);
+    }
+  } loop;
+  const std::string image = Path("ext4.img");
+  loop.folder = Path("mnt");
+  { std::ofstream create(image); }
+  ASSERT_EQ(truncate(image.c_str(), 16 << 20), 0);
+  ASSERT_TRUE(RunCommand("mkfs.ext4 -q -F " + image + " 2>&1"));
+  std::string device;
+  if (!RunCommand("losetup --find --show " + image, &device)) GTEST_SKIP() << "no loop device free";
+  loop.device = device;
+  ASSERT_EQ(mkdir(loop.folder.c_str(), 0700), 0);
+  ASSERT_EQ(mount(loop.device.c_str(), loop.folder.c_str(), "ext4", 0, nullptr), 0) << errno;
+  loop.mounted = true;
+
+  constexpr int Lines = 4096;
+  const std::string secret = loop.folder + "/secret.txt";
+  {
+    std::string content;
+    char line[64];
+    for (int i = 0; i < Lines; ++i) {
+      std::snprintf(line, sizeof line, "SECRET-LINE-%04d-do-not-keep\n", i);
+      content += line;
+    }
+    const int fd = open(secret.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+    ASSERT_EQ(fsync(fd), 0);
+    close(fd);
+  }
+  const auto count = [&] {
+    const std::string raw = Get(image);
+    int found = 0;
+    for (std::size_t at = raw.find("SECRET-LINE-"); at != std::string::npos;
+         at = raw.find("SECRET-LINE-", at + 1)) {
+      ++found;
+    }
+    return found;
+  };
+  ASSERT_EQ(count(), Lines);  // on the device before the wipe
+
+  orv::File file;
+  file.SetName(secret.c_str());
+  EXPECT_TRUE(file.Wipe());
+  ASSERT_TRUE(loop.Unmount()) << errno;
+  EXPECT_EQ(count(), 0);
 }
 
 TEST_F(FileTest, SizesAndPositionsBeyondFourGiB) {

@@ -5,22 +5,28 @@ import java.io.FileOutputStream;
 import java.io.IOException;
 import java.io.InputStream;
 import java.io.OutputStream;
+import java.net.URISyntaxException;
+import java.net.URL;
 import java.nio.file.FileAlreadyExistsException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
-import java.nio.file.StandardCopyOption;
 import java.nio.file.attribute.FileAttribute;
 import java.nio.file.attribute.PosixFilePermission;
 import java.nio.file.attribute.PosixFilePermissions;
 import java.security.AccessController;
+import java.security.CodeSource;
 import java.security.PrivilegedAction;
 import java.util.ArrayList;
+import java.util.Arrays;
+import java.util.HashSet;
 import java.util.List;
 import java.util.Locale;
 import java.util.Properties;
 import java.util.Set;
+import java.util.jar.JarFile;
 import java.util.zip.CRC32;
+import java.util.zip.ZipEntry;
 
 /**
  * Loads libquonvop4j for the class loader that holds {@link Runtime}, trying in turn:
@@ -31,11 +37,13 @@ import java.util.zip.CRC32;
  *   <li>{@code libquonvop4j.so} on {@code java.library.path} (Debian's JVMs search
  *       {@code /usr/lib/<triplet>/jni} there);
  *   <li>the copy bundled in the jar for this JVM's system and architecture,
- *       {@code native/<os>-<arch>/libquonvop4j.so}, extracted into a new folder that only
- *       the user may enter, below the folder named by {@value #FOLDER_PROPERTY} (default
- *       {@code java.io.tmpdir}). The copy is written under a temporary name, checked against
- *       the size and CRC-32 recorded beside it when the jar was built, renamed, loaded and
- *       removed again with its folder, so nothing stays on disk once it is mapped.
+ *       {@code native/<os>-<arch>/libquonvop4j.so}, read straight from the jar file that
+ *       holds this class (from the class loader's resources where the class does not come
+ *       from a jar file) and extracted into a new folder that only the user may enter,
+ *       below the folder named by {@value #FOLDER_PROPERTY} (default {@code java.io.tmpdir}).
+ *       The copy is written under a temporary name, checked against the size and CRC-32
+ *       recorded beside it when the jar was built, renamed, loaded and removed again with
+ *       its folder, so nothing stays on disk once it is mapped.
  * </ol>
  *
  * <p>A JVM loads one library file for one class loader only, so a second class loader
@@ -63,10 +71,6 @@ final class LibraryLoader {
 
     private static final String NAME = "quonvop4j";
     private static final String FILE_NAME = "lib" + NAME + ".so";
-    private static final FileAttribute<Set<PosixFilePermission>> OWNER_ONLY_FOLDER =
-            PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rwx------"));
-    private static final FileAttribute<Set<PosixFilePermission>> OWNER_ONLY_FILE =
-            PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rw-------"));
 
     private LibraryLoader() {}
 
@@ -155,19 +159,25 @@ final class LibraryLoader {
         try {
             String platform = platform();
             String resource = "native/" + platform + "/" + FILE_NAME;
+            String recordName = "native/" + platform + "/lib" + NAME + ".properties";
             step = resource;
-            Properties record = bundledRecord(platform);
-            if (record == null) {
-                tried.add("no copy for " + platform + " (os.arch " + System.getProperty("os.arch")
-                        + ") in the jar");
-                return failure(tried, last, remedy(refused, "set " + LIBRARY_PROPERTY
-                        + " to a " + FILE_NAME + " built for this JVM or put its folder on java.library.path"));
+            JarFile jar = ownJar(recordName);
+            try {
+                Properties record = bundledRecord(jar, recordName);
+                if (record == null) {
+                    tried.add("no copy for " + platform + " (os.arch " + System.getProperty("os.arch")
+                            + ") in the jar");
+                    return failure(tried, last, remedy(refused, "set " + LIBRARY_PROPERTY
+                            + " to a " + FILE_NAME + " built for this JVM or put its folder on java.library.path"));
+                }
+                String folder = System.getProperty(FOLDER_PROPERTY, "");
+                if (folder.isEmpty()) folder = System.getProperty("java.io.tmpdir");
+                step = resource + " extracted below " + folder;
+                extractAndLoad(jar, resource, record, Paths.get(folder).toAbsolutePath());
+                return null;
+            } finally {
+                if (jar != null) closeQuietly(jar);
             }
-            String folder = System.getProperty(FOLDER_PROPERTY, "");
-            if (folder.isEmpty()) folder = System.getProperty("java.io.tmpdir");
-            step = resource + " extracted below " + folder;
-            extractAndLoad(resource, record, Paths.get(folder).toAbsolutePath());
-            return null;
         } catch (IOException e) {
             tried.add(step + ": " + describe(e));
             last = e;
@@ -217,17 +227,79 @@ final class LibraryLoader {
                 || (arch.length() == 4 && arch.charAt(0) == 'i' && "3456".indexOf(arch.charAt(1)) >= 0
                         && arch.endsWith("86"))) {
             arch = "i386";
+        } else if (arch.equals("aarch64") || arch.equals("arm64")) {
+            arch = "aarch64";
         }
         return os + "-" + arch;
+    }
+
+    /**
+     * The jar file this class was loaded from, opened, when it holds {@code recordName};
+     * else null, and the bundled copy is looked up as a resource of this class instead (a
+     * class loader that reads classes from a folder, a jar inside another, or a jar that
+     * cannot be opened here). Reading the entries straight from the jar spares a first
+     * load the classes of a resource URL's connection, which no other code of a fresh JVM
+     * has loaded. The jar verifies what it reads, as the connection would, if it is signed.
+     */
+    private static JarFile ownJar(String recordName) {
+        JarFile jar = null;
+        try {
+            CodeSource source = LibraryLoader.class.getProtectionDomain().getCodeSource();
+            URL location = source == null ? null : source.getLocation();
+            if (location == null || !"file".equals(location.getProtocol())) return null;
+            // A plain path needs no decoding, and parsing the URL as a URI is slow in a
+            // fresh JVM; a path with escapes, a host, a query or a fragment is left to the
+            // URI (which refuses the last three).
+            String path = location.getPath();
+            String host = location.getAuthority();
+            File file = path.indexOf('%') < 0 && (host == null || host.isEmpty())
+                    && location.getQuery() == null && location.getRef() == null
+                    ? new File(path) : new File(location.toURI());
+            if (!file.isFile()) return null;
+            jar = new JarFile(file);
+            InputStream record = open(jar, recordName);
+            if (record != null) {
+                record.close();
+                return jar;
+            }
+        } catch (IOException | URISyntaxException | RuntimeException e) {
+            // No jar to read directly (a location File does not take, a security manager's
+            // refusal): the resource lookup has the last word.
+        }
+        if (jar != null) closeQuietly(jar);
+        return null;
+    }
+
+    /**
+     * An entry of the jar, or of this class's resources when there is no jar; null when
+     * there is no such entry. The jar looks the entry up by its name alone: its getEntry
+     * would first read and parse the manifest, for a Multi-Release attribute that only
+     * versioned class files heed.
+     */
+    private static InputStream open(JarFile jar, String name) throws IOException {
+        if (jar == null) return LibraryLoader.class.getResourceAsStream("/" + name);
+        try {
+            return jar.getInputStream(new ZipEntry(name));
+        } catch (NullPointerException e) {
+            // What a signed jar's verifier throws for a name the jar does not hold.
+            return null;
+        }
+    }
+
+    private static void closeQuietly(JarFile jar) {
+        try {
+            jar.close();
+        } catch (IOException e) {
+            // Read to the end already: nothing is lost.
+        }
     }
 
     /**
      * The recorded size and CRC-32 of the bundled copy, or null when the jar has none.
      * Throws an IOException when the record is there but cannot be read.
      */
-    private static Properties bundledRecord(String platform) throws IOException {
-        String name = "native/" + platform + "/lib" + NAME + ".properties";
-        InputStream in = LibraryLoader.class.getResourceAsStream("/" + name);
+    private static Properties bundledRecord(JarFile jar, String name) throws IOException {
+        InputStream in = open(jar, name);
         if (in == null) return null;
         Properties record = new Properties();
         try {
@@ -245,7 +317,16 @@ final class LibraryLoader {
         return record;
     }
 
-    private static void extractAndLoad(String resource, Properties record, Path base)
+    /**
+     * Writes the bundled copy into a new private folder below {@code base}, checks it
+     * against its record, loads it and removes it again with the folder.
+     *
+     * <p>The files are handled through {@link File}, whose classes every JVM has loaded
+     * before its first class: a first load that went through the channel and copy classes
+     * of {@code java.nio.file} would load them for this alone. Only the folder is made
+     * through {@link Files}, the one way Java has to create it with its permissions.
+     */
+    private static void extractAndLoad(JarFile jar, String resource, Properties record, Path base)
             throws IOException {
         long size;
         long crc32;
@@ -261,19 +342,20 @@ final class LibraryLoader {
                     + " (damaged jar?)");
         }
 
-        Path folder = createPrivateFolder(base);
-        Path part = folder.resolve(FILE_NAME + ".part");
-        Path library = folder.resolve(FILE_NAME);
+        File folder = createPrivateFolder(base).toFile();
+        File part = new File(folder, FILE_NAME + ".part");
+        File library = new File(folder, FILE_NAME);
         try {
-            InputStream in = LibraryLoader.class.getResourceAsStream("/" + resource);
+            InputStream in = open(jar, resource);
             if (in == null) throw new IOException(resource + " is missing from the jar");
             long written;
             try {
-                written = copy(in, Files.createFile(part, OWNER_ONLY_FILE), size);
+                createOwnerOnly(part);
+                written = copy(in, part, size);
             } finally {
                 in.close();
             }
-            long onDisk = Files.size(part);
+            long onDisk = part.length();
             if (onDisk != size) {
                 throw new IOException(part + " holds " + onDisk + " bytes, the jar records " + size
                         + " (damaged jar?)");
@@ -282,9 +364,12 @@ final class LibraryLoader {
                 throw new IOException(resource + " has CRC-32 " + Long.toHexString(written)
                         + ", the jar records " + Long.toHexString(crc32) + " (damaged jar?)");
             }
-            // Only a complete, verified file ever carries the library's name.
-            Files.move(part, library, StandardCopyOption.ATOMIC_MOVE);
-            System.load(library.toString());
+            // Only a complete, verified file ever carries the library's name: rename(2),
+            // atomic, within the folder.
+            if (!part.renameTo(library)) {
+                throw new IOException(part + " could not be renamed to " + FILE_NAME);
+            }
+            System.load(library.getPath());
         } finally {
             // Once mapped, the library needs no file: nothing is left behind, loaded or not.
             removeQuietly(part);
@@ -294,31 +379,51 @@ final class LibraryLoader {
     }
 
     /**
+     * Creates the file, failing if the name exists (O_EXCL), and makes it readable and
+     * writable by the user only before a byte is written. It is created with the umask's
+     * permissions first, but inside a folder that no one else may enter, write or list
+     * from its creation on, so no other user ever reaches it.
+     */
+    private static void createOwnerOnly(File file) throws IOException {
+        if (!file.createNewFile()) throw new IOException(file + " exists already");
+        if (!(file.setReadable(false, false) && file.setWritable(false, false)
+                && file.setReadable(true, true) && file.setWritable(true, true))) {
+            throw new IOException("the permissions of " + file + " could not be set to the user's only");
+        }
+    }
+
+    /**
      * Removes a file or an empty folder if it is there. A failure, a security manager's
      * refusal included, is not reported: it must not turn a library that loaded into an
      * error, nor hide why one did not.
      */
-    private static void removeQuietly(Path path) {
+    private static void removeQuietly(File file) {
         try {
-            Files.deleteIfExists(path);
-        } catch (IOException | SecurityException e) {
+            file.delete();
+        } catch (SecurityException e) {
             // Nothing more to do: the name stays, in a folder no one else may enter.
         }
     }
 
     /**
-     * Makes a new folder below {@code base} that only the user may enter. mkdir fails on
+     * Makes a new folder below {@code base} that only the user may enter, created with
+     * those permissions (never more than they allow, whatever the umask). mkdir fails on
      * any existing name, a link included, so a name taken by someone else is skipped, never
      * entered. (Names are not drawn from SecureRandom: seeding it would cost more than the
      * whole extraction.)
      */
     private static Path createPrivateFolder(Path base) throws IOException {
+        // A plain set: an EnumSet, or parsing "rwx------", would first have the JVM find
+        // the enum's constants by reflection.
+        FileAttribute<Set<PosixFilePermission>> ownerOnly = PosixFilePermissions.asFileAttribute(
+                new HashSet<PosixFilePermission>(Arrays.asList(PosixFilePermission.OWNER_READ,
+                        PosixFilePermission.OWNER_WRITE, PosixFilePermission.OWNER_EXECUTE)));
         long stamp = System.nanoTime();
         FileAlreadyExistsException taken = null;
         for (int attempt = 0; attempt < 100; attempt++) {
             Path folder = base.resolve("quonvop4j-" + Long.toHexString(stamp + attempt * 7919L));
             try {
-                return Files.createDirectory(folder, OWNER_ONLY_FOLDER);
+                return Files.createDirectory(folder, ownerOnly);
             } catch (FileAlreadyExistsException e) {
                 taken = e;
             }
@@ -327,17 +432,17 @@ final class LibraryLoader {
     }
 
     /**
-     * Copies the resource into the new file, at most one byte more than recorded (enough
-     * to tell a longer resource), and returns the CRC-32 of what was written.
+     * Copies the entry into the file, at most one byte more than recorded (enough to tell a
+     * longer entry), and returns the CRC-32 of what was written.
      */
-    private static long copy(InputStream in, Path file, long size) throws IOException {
+    private static long copy(InputStream in, File file, long size) throws IOException {
         CRC32 crc = new CRC32();
         byte[] buffer = new byte[64 * 1024];
         long total = 0;
         try {
             // A plain stream: the JVM has its classes loaded already, unlike a channel's,
             // and on Java 8 it does not give up when the loading thread is interrupted.
-            OutputStream out = new FileOutputStream(file.toFile());
+            OutputStream out = new FileOutputStream(file);
             try {
                 int n;
                 // Each read asks for no more than what is left of size + 1 bytes.
