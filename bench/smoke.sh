@@ -17,4 +17,9 @@ cat smoke.txt
 ! grep -q 'ERROR OCCURRED' smoke.txt || exit 1
 echo "(the targets below are judged by scripts/bench.sh; this run judges only the 1 MiB ceiling)"
 [ "${ORV_EMULATED:-0}" = 1 ] && set -- --emulated "$arch"
-python3 "$here/report.py" "$@" --ceiling '1MiB$:100' "$arch=smoke.json"
+# Only the compositions of text: Base64 decoding of 1 MiB is many times its
+# table-driven baseline by design, and one iteration of it on a busy machine
+# can pass 100 times.
+python3 "$here/report.py" "$@" \
+  --ceiling '^(FormatMessage|Exception\.what\.token|FileException\.what|FileString\.\w+)\.?1MiB$:100' \
+  "$arch=smoke.json"
