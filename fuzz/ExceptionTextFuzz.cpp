@@ -119,15 +119,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                          orv::StringBase<char>(a3), orv::StringBase<char>(location));
   FUZZ_CHECK(e.GetNumber() == number);
   FUZZ_CHECK(e.GetLocation() == location);
-  CheckText(e, Expected(number, a1, a2, a3, location));
+  // The model's text is made once for an exception and its copy: both must
+  // compose the same text.
+  const std::string expected = Expected(number, a1, a2, a3, location);
+  CheckText(e, expected);
   const orv::Exception copy(e);
-  CheckText(copy, Expected(number, a1, a2, a3, location));
+  CheckText(copy, expected);
 
   const orv::FileString name(fileName);
   const orv::FileException fileError(e, name);
   const std::string display = name.GetDisplayName(0, true);
-  CheckText(fileError, Expected(number, display, a1, a2, location));
+  const std::string expectedFile = Expected(number, display, a1, a2, location);
+  CheckText(fileError, expectedFile);
   const orv::FileException fileCopy(fileError);
-  CheckText(fileCopy, Expected(number, display, a1, a2, location));
+  CheckText(fileCopy, expectedFile);
   return 0;
 }

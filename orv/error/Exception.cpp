@@ -11,15 +11,18 @@
 // e.g. "libquonvop4j, L: fatal error QV1313 - Invalid date/time: not set."
 #include "orv/error/Exception.h"
 
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <string_view>
 
 #include "orv/error/ErrorLocation.h"
-#include "orv/error/FormatMessage.h"
-#include "orv/error/MessageCatalogue.h"
 #include "orv/error/MessageNumbers.h"
+#include "orv/error/internal/CatalogueText.h"
 #include "orv/error/internal/ExceptionReporter.h"
+#include "orv/error/internal/FormatInto.h"
 
 namespace orv {
 namespace {
@@ -29,6 +32,23 @@ namespace {
 std::uint32_t Low32(long number) { return static_cast<std::uint32_t>(number); }
 
 std::int32_t Shown(long number) { return static_cast<std::int32_t>(Low32(number)); }
+
+// A shown number in decimal, zero-terminated.
+struct DecimalText {
+  char digits[12];  // "-2147483648" and the terminator
+  const char* c_str() const { return digits; }
+};
+
+DecimalText Decimal(long number) {
+  DecimalText decimal;
+  char* end = std::to_chars(decimal.digits, decimal.digits + sizeof decimal.digits - 1,
+                            Shown(number)).ptr;
+  *end = '\0';
+  return decimal;
+}
+
+// A text as far as its first zero byte: what a format is read up to.
+std::string_view UpToZero(std::string_view text) { return text.substr(0, text.find('\0')); }
 
 // The library's English defaults of the class words, for the line that must
 // do without the catalogue.
@@ -119,48 +139,60 @@ const char* Exception::BuildText(const StringBase<char>& a1, const StringBase<ch
     text->clear();
   }
 
-  // The message, and whether the number is shown with it.
-  StringOld message;
+  // The texts first, in the order the catalogue is asked: the message's,
+  // then the class word. Registered texts are read in place; only a
+  // language module's text is copied, into the storage beside it.
   const bool showNumber = !IsFreeTextNumber(number);
+  std::string_view format;
+  std::string formatStorage;
+  std::string list;  // the number and the arguments, when the number has no text
+  const char* arguments[3] = {a1.c_str(), a2.c_str(), a3.c_str()};
+  const char* const* formatArguments = arguments;
+  std::size_t argumentCount = 3;
   if (!showNumber) {
     // The first argument is the text; only the other two fill it.
-    FormatMessage(message, a1.c_str(), a2, a3);
+    format = a1.c_str();
+    formatArguments = arguments + 1;
+    argumentCount = 2;
+  } else if (internal::FindMessageText(Low32(number), format, formatStorage)) {
+    format = UpToZero(format);
   } else {
-    StringOld format;
-    if (GetMessageText(format, Low32(number))) {
-      FormatMessage(message, format.c_str(), a1, a2, a3);
-    } else {
-      // No text anywhere: the number and the non-empty arguments.
-      GetMessageText(format, MessageUndocumented);  // stays empty if even that is missing
-      StringOld list(std::to_string(Shown(number)));
-      for (const StringBase<char>* argument : {&a1, &a2, &a3}) {
-        if (argument->empty()) continue;
-        list += ", ";
-        list += *argument;
-      }
-      FormatMessage(message, format.c_str(), list);
+    // No text anywhere: the number and the non-empty arguments.
+    if (internal::FindMessageText(Low32(MessageUndocumented), format, formatStorage)) {
+      format = UpToZero(format);
+    }  // else stays empty
+    list = Decimal(number).c_str();
+    for (const StringBase<char>* argument : {&a1, &a2, &a3}) {
+      if (argument->empty()) continue;
+      list += ", ";
+      list += *argument;
     }
+    arguments[0] = list.c_str();
+    argumentCount = 1;
   }
-
-  StringOld classWord;
-  GetMessageText(classWord, ClassWordNumber(ClassifyMessage(number)));  // empty if missing
+  std::string_view classWord;  // empty if missing
+  std::string classWordStorage;
+  internal::FindMessageText(Low32(ClassWordNumber(ClassifyMessage(number))), classWord,
+                            classWordStorage);
 
   StringBase<char>& result = *text;
-  result.reserve(64 + where.size() + message.size());
+  std::size_t expected = 64 + where.size() + format.size();
+  for (std::size_t i = 0; i < argumentCount; ++i) expected += std::strlen(formatArguments[i]);
+  result.reserve(expected);
   internal::AppendReporter(result);
   if (!where.empty()) {
     result += ", ";
     result += where;
   }
   result += ": ";
-  result += classWord;
+  result.append(classWord.data(), classWord.size());
   if (showNumber) {
     result += ' ';
     result += internal::ShortTag();
-    result += std::to_string(Shown(number));
+    result += Decimal(number).c_str();
   }
   result += " - ";
-  result += message;
+  internal::FormatInto(result, format, formatArguments, argumentCount);
   result += '.';
   return result.c_str();
 }

@@ -1,8 +1,11 @@
 // orv/error/LibraryMessages.cpp - the library's own 139 default message texts.
 #include "orv/error/LibraryMessages.h"
 
-#include "orv/error/MessageCatalogue.h"
+#include <array>
+#include <cstdint>
+
 #include "orv/error/MessageNumbers.h"
+#include "orv/error/internal/CatalogueText.h"
 
 namespace orv {
 namespace {
@@ -178,14 +181,39 @@ constexpr DefaultText DefaultTexts[] = {
 constexpr std::size_t DefaultTextCount = sizeof DefaultTexts / sizeof DefaultTexts[0];
 static_assert(DefaultTextCount == 139, "the library registers exactly 139 texts");
 
+using SortedTexts = std::array<internal::StaticMessage, DefaultTextCount>;
+
+// The table above sorted by number, at compile time: the catalogue takes the
+// texts in place, in one step, without copying or sorting them at load.
+constexpr SortedTexts SortByNumber() {
+  SortedTexts sorted{};
+  for (std::size_t i = 0; i < DefaultTextCount; ++i) {
+    sorted[i] = {static_cast<std::uint32_t>(DefaultTexts[i].number), DefaultTexts[i].text};
+  }
+  for (std::size_t i = 1; i < DefaultTextCount; ++i) {
+    const internal::StaticMessage moved = sorted[i];
+    std::size_t j = i;
+    for (; j > 0 && sorted[j - 1].number > moved.number; --j) sorted[j] = sorted[j - 1];
+    sorted[j] = moved;
+  }
+  return sorted;
+}
+
+constexpr SortedTexts DefaultTextsByNumber = SortByNumber();
+
+constexpr bool EveryNumberOnce() {
+  for (std::size_t i = 1; i < DefaultTextCount; ++i) {
+    if (DefaultTextsByNumber[i - 1].number == DefaultTextsByNumber[i].number) return false;
+  }
+  return true;
+}
+static_assert(EveryNumberOnce(), "a number is listed twice");
+
 }  // namespace
 
-std::size_t RegisterLibraryMessages(const StringBase<char>& moduleName) {
-  std::size_t stored = 0;
-  for (const DefaultText& entry : DefaultTexts) {
-    if (RegisterMessage(moduleName, MessageEntry(entry.number, entry.text))) ++stored;
-  }
-  return stored;
+std::size_t RegisterLibraryMessages(const StringBase<char>& /*moduleName*/) {
+  // The module name takes no part in the catalogue's key.
+  return internal::RegisterStaticMessages(DefaultTextsByNumber.data(), DefaultTextsByNumber.size());
 }
 
 std::size_t LibraryMessageCount() noexcept { return DefaultTextCount; }

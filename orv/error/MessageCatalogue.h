@@ -16,8 +16,10 @@
 // Threads: the catalogue is written only during static initialisation (one
 // thread, the loader's) and read without a lock afterwards from any thread.
 // Lookups that reach the language modules may run on several threads at
-// once: each lists the loaded objects anew, so a language module's function
-// must itself allow calls from several threads.
+// once, so a language module's function must itself allow calls from several
+// threads. They share one list of the objects to ask, kept while no object
+// is loaded or unloaded and made again at the first lookup after one is;
+// each lookup holds a reference on every object it asks until it returns.
 #ifndef ORV_ERROR_MESSAGECATALOGUE_H
 #define ORV_ERROR_MESSAGECATALOGUE_H
 
@@ -64,7 +66,10 @@ ORV_API bool RegisterMessage(const StringBase<char>& moduleName,
 /// of loaded objects cannot be had, or when the process descriptor cannot be
 /// created. `moduleName` takes no part. Throws std::bad_alloc when memory is
 /// exhausted; `out` is then unchanged. Every object listed for the search is
-/// released before returning, on every path.
+/// released before returning, on every path. A search of the modules tells
+/// each loaded object that defines its own "ModuleInit" of its listing, as a
+/// DynamicLibrary listing it would: with 1 before any object is asked and
+/// with 0 when the search ends.
 ORV_API bool LoadMessageText(const StringBase<char>& moduleName, unsigned int number,
                              StringBase<char>& out);
 

@@ -6,17 +6,11 @@
 
 #include <string>
 
+#include "orv/startup/internal/LoadedObjects.h"
+
 namespace orv {
-namespace {
 
-constexpr const char* EntryName = "ModuleInit";
-constexpr const char* LibraryExtension = "so";
-
-// The definition of `name` in the object that `handle` names, or null.
-// dlsym on a handle also searches the object's dependencies (and on the main
-// program's handle the whole global scope), so a hit counts only if it lies in
-// the object itself.
-void* FindOwnSymbol(void* handle, const char* name) {
+void* internal::FindOwnSymbol(void* handle, const char* name) {
   void* symbol = ::dlsym(handle, name);
   if (symbol == nullptr) return nullptr;
 
@@ -30,6 +24,13 @@ void* FindOwnSymbol(void* handle, const char* name) {
   }
   return symbol;
 }
+
+namespace {
+
+using internal::FindOwnSymbol;
+
+constexpr const char* EntryName = "ModuleInit";
+constexpr const char* LibraryExtension = "so";
 
 // The object's own "ModuleInit", or null: an object without an entry of its
 // own must not announce its load to another object's entry.

@@ -11,8 +11,11 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "orv/startup/DynamicLibrary.h"
+#include "orv/startup/internal/LoadedObjects.h"
 
 namespace orv {
 
@@ -51,18 +54,34 @@ void Process::GetExecutablePath(FileString& path) const {
 
 namespace {
 
-// The names of the loaded objects as the loader lists them, main program
-// first. dl_iterate_phdr holds the loader's lock while it reports, so no
-// object can be unloaded (and its name freed) while its name is copied.
-// An exception must not unwind through the loader, which would keep its
-// lock held: a failed copy stops the walk and is thrown afterwards.
+// dl_iterate_phdr holds the loader's lock while it reports, so no object can
+// be unloaded (and its name freed) while its name is copied, and the counts
+// it reports belong to the list it walks. An exception must not unwind
+// through the loader, which would keep its lock held: a failed copy stops
+// the walk and is thrown afterwards.
 struct ObjectNames {
   std::vector<std::string> names;
+  internal::LoaderCounts counts;
   bool outOfMemory = false;
 };
 
-int CollectName(struct dl_phdr_info* info, std::size_t /*size*/, void* data) {
+void TakeCounts(const struct dl_phdr_info* info, std::size_t size,
+                internal::LoaderCounts& counts) {
+  // Older C libraries hand over a shorter record, without the counts.
+  if (size < offsetof(struct dl_phdr_info, dlpi_subs) + sizeof info->dlpi_subs) return;
+  counts.loaded = info->dlpi_adds;
+  counts.unloaded = info->dlpi_subs;
+  counts.known = true;
+}
+
+int ReadCounts(struct dl_phdr_info* info, std::size_t size, void* data) {
+  TakeCounts(info, size, *static_cast<internal::LoaderCounts*>(data));
+  return 1;  // every object reports the same counts: the first is enough
+}
+
+int CollectName(struct dl_phdr_info* info, std::size_t size, void* data) {
   auto* collected = static_cast<ObjectNames*>(data);
+  if (collected->names.empty()) TakeCounts(info, size, collected->counts);
   try {
     collected->names.emplace_back(info->dlpi_name != nullptr ? info->dlpi_name : "");
   } catch (const std::bad_alloc&) {
@@ -74,17 +93,33 @@ int CollectName(struct dl_phdr_info* info, std::size_t /*size*/, void* data) {
 
 }  // namespace
 
-bool Process::GetLoadedLibraries(std::vector<DynamicLibrary*>& libraries) const {
-  if (this != Current()) return false;
+bool internal::SameObjects(const LoaderCounts& a, const LoaderCounts& b) noexcept {
+  return a.known && b.known && a.loaded == b.loaded && a.unloaded == b.unloaded;
+}
 
+internal::LoaderCounts internal::CurrentLoaderCounts() noexcept {
+  LoaderCounts counts;
+  ::dl_iterate_phdr(ReadCounts, &counts);
+  return counts;
+}
+
+std::vector<std::string> internal::LoadedObjectNames(LoaderCounts* counts) {
   ObjectNames collected;
   ::dl_iterate_phdr(CollectName, &collected);
   if (collected.outOfMemory) throw std::bad_alloc();
-  if (collected.names.empty()) return false;
+  if (counts != nullptr) *counts = collected.counts;
+  return std::move(collected.names);
+}
+
+bool Process::GetLoadedLibraries(std::vector<DynamicLibrary*>& libraries) const {
+  if (this != Current()) return false;
+
+  const std::vector<std::string> names = internal::LoadedObjectNames(nullptr);
+  if (names.empty()) return false;
 
   // The earlier objects belong to the caller: dropped from the list only.
   libraries.clear();
-  for (const std::string& name : collected.names) {
+  for (const std::string& name : names) {
     auto library = std::make_unique<DynamicLibrary>();
     // Listed whatever the outcome; one that failed to load (or was unloaded
     // since its name was taken) has no handle.

@@ -25,6 +25,10 @@ extern "C" __attribute__((visibility("default"))) int DriveLibrary(const char* f
     out += '|';
     out += orv::Exception(1313, "not set").what();
     out += '|';
+    // A number without text: the loaded objects are asked, through the list
+    // of them that the library keeps until it is unloaded.
+    out += orv::Exception(4711).what();
+    out += '|';
     // A file written, read back and removed.
     orv::FileString name(folder);
     name.AppendPath("cycle.bin");

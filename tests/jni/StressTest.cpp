@@ -133,9 +133,12 @@ TEST(Stress, ApplicationNameIsSetAndReadOnManyThreads) {
             names.end());
 }
 
-// Lookups of a number nobody has walk the loaded objects while another thread
-// keeps loading and unloading one: the walk must never read what the loader
-// has freed, and every lookup still finds nothing.
+// Lookups walk the loaded objects while another thread keeps loading and
+// unloading one, in turn an object without texts and a language module
+// (which has texts and an entry "ModuleInit" of its own): the walk must never
+// read what the loader has freed nor call into an object that is gone. A
+// number nobody has is never found; the module's number is found with its
+// text while the module is there, and not otherwise.
 TEST(Stress, LookupsWhileAnotherThreadLoadsAndUnloads) {
   constexpr int kLookupThreads = 3;
   constexpr int kLoadCycles = LOAD_UNLOAD_CYCLES;
@@ -147,7 +150,8 @@ TEST(Stress, LookupsWhileAnotherThreadLoadsAndUnloads) {
         if (t == 0) {
           std::string loaderFailure;
           for (int cycle = 0; cycle < kLoadCycles && loaderFailure.empty(); ++cycle) {
-            void* handle = ::dlopen(PLAIN_MODULE, RTLD_NOW | RTLD_LOCAL);
+            void* handle =
+                ::dlopen(cycle % 2 == 0 ? PLAIN_MODULE : LANGUAGE_MODULE, RTLD_NOW | RTLD_LOCAL);
             if (handle == nullptr) {
               loaderFailure = ::dlerror();
             } else if (::dlclose(handle) != 0) {
@@ -160,6 +164,12 @@ TEST(Stress, LookupsWhileAnotherThreadLoadsAndUnloads) {
         do {
           orv::StringBase<char> untouched("kept");
           if (orv::GetMessageText(untouched, 3999) || untouched != "kept") return "3999";
+          orv::StringBase<char> text("kept");
+          if (orv::GetMessageText(text, 60001)) {
+            if (text != "from the second module") return "60001: " + text;
+          } else if (text != "kept") {
+            return "60001 changed";
+          }
           ++lookups[t - 1];
         } while (loading.load());
         return "";

@@ -2,7 +2,10 @@
 //
 // Built twice: ORV_LANGUAGE_MODULE 1 is loaded first, 2 second. Each records
 // the calls it receives so the tests can tell who was asked, how often and
-// with which buffer sizes.
+// with which buffer sizes; the second also has an entry "ModuleInit" and
+// records, in order, what its entry hears and when it is asked. Any number of
+// threads may call them at once (the stress test does).
+#include <atomic>
 #include <cstring>
 
 #ifndef ORV_LANGUAGE_MODULE
@@ -11,17 +14,34 @@
 
 namespace {
 
+// Atomic throughout: calls from several threads, and from threads that
+// called an earlier load of the module at the same address, never race.
 struct Call {
-  unsigned int number;
-  unsigned int size;
+  std::atomic<unsigned int> number;
+  std::atomic<unsigned int> size;
 };
 Call calls[64];
-unsigned int callCount = 0;
+std::atomic<unsigned int> callCount{0};
 
 void Record(unsigned int number, unsigned int size) {
-  if (callCount < sizeof calls / sizeof calls[0]) calls[callCount] = {number, size};
-  ++callCount;
+  const unsigned int at = callCount.fetch_add(1);
+  if (at < sizeof calls / sizeof calls[0]) {
+    calls[at].number.store(number);
+    calls[at].size.store(size);
+  }
 }
+
+#if ORV_LANGUAGE_MODULE == 2
+// "1" and "0" for what the entry hears, "a" for each question, one letter per
+// event, as far as they fit.
+std::atomic<char> events[64];
+std::atomic<unsigned int> eventCount{0};
+
+void RecordEvent(char event) {
+  const unsigned int at = eventCount.fetch_add(1);
+  if (at < sizeof events / sizeof events[0]) events[at].store(event);
+}
+#endif
 
 // Writes `text` like a well-behaved module: as much as fits, terminated.
 unsigned int Answer(const char* text, unsigned int bufferSize, char* buffer) {
@@ -62,6 +82,9 @@ extern "C" {
 __attribute__((visibility("default"))) unsigned int OrvLoadStringFromResource(
     unsigned int number, unsigned int bufferSize, char* buffer) {
   Record(number, bufferSize);
+#if ORV_LANGUAGE_MODULE == 2
+  RecordEvent('a');
+#endif
 #if ORV_LANGUAGE_MODULE == 1
   switch (number) {
     case 1313:  // registered in the catalogue: must never be asked
@@ -109,11 +132,29 @@ __attribute__((visibility("default"))) unsigned int OrvLoadStringFromResource(
 #endif
 }
 
+#if ORV_LANGUAGE_MODULE == 2
+__attribute__((visibility("default"))) void ModuleInit(int value) {
+  RecordEvent(value == 0 ? '0' : value == 1 ? '1' : '?');
+}
+
+// The events so far, zero-terminated (read with no call under way).
+__attribute__((visibility("default"))) const char* TestModuleEvents() {
+  constexpr unsigned int Capacity = sizeof events / sizeof events[0];
+  static char copy[Capacity + 1];
+  const unsigned int count = eventCount.load();
+  const unsigned int kept = count < Capacity ? count : Capacity;
+  for (unsigned int i = 0; i < kept; ++i) copy[i] = events[i].load();
+  copy[kept] = '\0';
+  return copy;
+}
+#endif
+
 // How many calls this module received for `number`.
 __attribute__((visibility("default"))) unsigned int TestModuleCallCount(unsigned int number) {
   unsigned int count = 0;
-  for (unsigned int i = 0; i < callCount && i < sizeof calls / sizeof calls[0]; ++i) {
-    if (calls[i].number == number) ++count;
+  const unsigned int total = callCount.load();
+  for (unsigned int i = 0; i < total && i < sizeof calls / sizeof calls[0]; ++i) {
+    if (calls[i].number.load() == number) ++count;
   }
   return count;
 }
@@ -121,8 +162,9 @@ __attribute__((visibility("default"))) unsigned int TestModuleCallCount(unsigned
 // The buffer size of the `index`-th call for `number`, or 0.
 __attribute__((visibility("default"))) unsigned int TestModuleCallSize(unsigned int number,
                                                                         unsigned int index) {
-  for (unsigned int i = 0; i < callCount && i < sizeof calls / sizeof calls[0]; ++i) {
-    if (calls[i].number == number && index-- == 0) return calls[i].size;
+  const unsigned int total = callCount.load();
+  for (unsigned int i = 0; i < total && i < sizeof calls / sizeof calls[0]; ++i) {
+    if (calls[i].number.load() == number && index-- == 0) return calls[i].size.load();
   }
   return 0;
 }

@@ -296,6 +296,48 @@ TEST_F(LanguageModules, AModuleWithoutTextLetsTheNextOneAnswer) {
   EXPECT_EQ(Calls(second_, 60001), 1u);
 }
 
+// The objects to ask are found anew once a module has come or gone: one
+// unloaded after a lookup is no longer asked (and is really gone: no lookup
+// keeps a reference), one loaded after it is asked at the next lookup.
+TEST_F(LanguageModules, AModuleLoadedOrUnloadedAfterALookupIsSeenAtTheNext) {
+  const char* const path = TEST_MODULES_DIR "/orv_language_second.so";
+  StringBase<char> text("junk");
+  ASSERT_TRUE(GetMessageText(text, 60001));
+  EXPECT_EQ(text, "from the second module");
+
+  ASSERT_EQ(::dlclose(second_), 0);
+  second_ = ::dlopen(path, RTLD_NOW | RTLD_NOLOAD);
+  ASSERT_EQ(second_, nullptr) << "still loaded";
+  text = "junk";
+  EXPECT_FALSE(GetMessageText(text, 60001));
+  EXPECT_EQ(text, "junk");
+  EXPECT_EQ(::dlopen(path, RTLD_NOW | RTLD_NOLOAD), nullptr) << "loaded by the lookup";
+
+  second_ = ::dlopen(path, RTLD_NOW | RTLD_GLOBAL);
+  ASSERT_NE(second_, nullptr) << ::dlerror();
+  ASSERT_TRUE(GetMessageText(text, 60001));
+  EXPECT_EQ(text, "from the second module");
+  EXPECT_EQ(Calls(second_, 60001), 1u);
+}
+
+// A module with an entry "ModuleInit" of its own hears of each lookup that
+// asks the loaded objects: 1 before it is asked, 0 after. A registered
+// number asks nobody.
+TEST_F(LanguageModules, AModulesEntryHearsOfEachLookupThatAsksIt) {
+  auto events = reinterpret_cast<const char* (*)()>(::dlsym(second_, "TestModuleEvents"));
+  ASSERT_NE(events, nullptr);
+  StringBase<char> text;
+  ASSERT_TRUE(GetMessageText(text, 1313));
+  EXPECT_STREQ(events(), "");
+  ASSERT_TRUE(GetMessageText(text, 60001));
+  EXPECT_STREQ(events(), "1a0");
+  EXPECT_FALSE(GetMessageText(text, 60003));
+  EXPECT_STREQ(events(), "1a01a0");
+  // The first module answers: the second hears of the listing all the same.
+  ASSERT_TRUE(GetMessageText(text, 60002));
+  EXPECT_STREQ(events(), "1a01a010");
+}
+
 TEST_F(LanguageModules, ModuleTextsAreAskedAgainOnEveryLookup) {
   StringBase<char> text;
   ASSERT_TRUE(GetMessageText(text, 60001));
