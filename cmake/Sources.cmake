@@ -25,6 +25,7 @@ set(ORV_SOURCES
   orv/file/FileImpl.cpp
   orv/file/FileImplStream.cpp
   orv/file/Parsing.cpp
+  orv/file/internal/FileSystem_UNIX.cpp
   # Text, time and encodings
   orv/text/StringBase.cpp
   orv/text/DateTime.cpp
