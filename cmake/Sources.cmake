@@ -10,6 +10,7 @@ set(ORV_SOURCES
   orv/startup/SystemInfoImpl.cpp
   orv/startup/SystemInfo.cpp
   orv/startup/IpAddress.cpp
+  orv/startup/internal/DynamicLoader_UNIX.cpp
   # Errors and messages
   orv/error/Exception.cpp
   orv/error/internal/ExceptionReporter.cpp
