@@ -16,6 +16,7 @@
 #include "orv/startup/DynamicLibrary.h"
 #include "orv/startup/Process.h"
 #include "orv/startup/internal/DynamicLoader.h"
+#include "orv/text/internal/NoDestructor.h"
 
 namespace orv {
 namespace {
@@ -435,11 +436,10 @@ bool LoadMessageText(const StringBase<char>& /*moduleName*/, unsigned int number
 }
 
 bool GetMessageText(StringBase<char>& out, unsigned int number) {
-  // The base library's module name; it takes no part in the lookup. Built
-  // once in place and never destroyed, so lookups during unload still have
-  // it; a three-letter string owns no heap memory.
-  alignas(StringBase<char>) static unsigned char storage[sizeof(StringBase<char>)];
-  static const StringBase<char>* const baseModuleName = new (storage) StringBase<char>("orv");
+  // The base library's module name; it takes no part in the lookup. Never
+  // destroyed, so lookups during unload still have it; a three-letter string
+  // owns no heap memory.
+  static const internal::NoDestructor<StringBase<char>> baseModuleName("orv");
   return LoadMessageText(*baseModuleName, number, out);
 }
 

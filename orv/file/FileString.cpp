@@ -2,7 +2,6 @@
 #include "orv/file/FileString.h"
 
 #include <cstdlib>
-#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "orv/file/FileException.h"
 #include "orv/file/FileImpl.h"
 #include "orv/file/internal/FileSystem.h"
+#include "orv/text/internal/NoDestructor.h"
 
 namespace orv {
 namespace {
@@ -297,12 +297,11 @@ StringBase<char> FileString::GetDisplayName(std::size_t maxLength,
 }
 
 const StringBase<char>& FileString::GetSeparators() {
-  // Built in place once (thread-safe static initialisation) and never
-  // destroyed, so it outlives every static object that still uses file names
-  // at unload. The one-character text lives inside the string object itself,
-  // so nothing is left on the heap.
-  alignas(StringBase<char>) static unsigned char storage[sizeof(StringBase<char>)];
-  static const StringBase<char>* const separators = new (storage) StringBase<char>("/");
+  // Built once (thread-safe static initialisation) and never destroyed, so it
+  // outlives every static object that still uses file names at unload. The
+  // one-character text lives inside the string object itself, so nothing is
+  // left on the heap.
+  static const internal::NoDestructor<StringBase<char>> separators("/");
   return *separators;
 }
 
