@@ -47,9 +47,8 @@ ORV_API const DateTime* StartUpTime() noexcept;
 
 }  // namespace orv
 
-// The service's unqualified name: the library's documentation, and the code
-// built on it, name it DateTimeInit (orv::AutoInit<DateTimeInit>), as the
-// other services are named by their classes.
+// The service's name outside namespace orv, so that code registering it
+// writes orv::AutoInit<DateTimeInit>.
 using DateTimeInit = orv::DateTimeInit;
 
 #endif
