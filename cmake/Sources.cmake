@@ -10,6 +10,7 @@ set(ORV_SOURCES
   orv/startup/SystemInfoImpl.cpp
   orv/startup/SystemInfo.cpp
   orv/startup/IpAddress.cpp
+  orv/startup/internal/DynamicLoader_UNIX.cpp
   # Errors and messages
   orv/error/Exception.cpp
   orv/error/internal/ExceptionReporter.cpp
@@ -25,6 +26,7 @@ set(ORV_SOURCES
   orv/file/FileImpl.cpp
   orv/file/FileImplStream.cpp
   orv/file/Parsing.cpp
+  orv/file/internal/FileSystem_UNIX.cpp
   # Text, time and encodings
   orv/text/StringBase.cpp
   orv/text/DateTime.cpp

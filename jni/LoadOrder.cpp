@@ -23,33 +23,33 @@
 
 namespace {
 
-// 0. Nothing at load; the last to go at unload, when nothing of the library
-//    can throw any more: frees the emergency exception pool of the C++
-//    runtime linked in (the system's runtime keeps its own).
+// Nothing at load; the last to go at unload, when nothing of the library
+// can throw any more: frees the emergency exception pool of the C++ runtime
+// linked in (the system's runtime keeps its own).
 runtime::EmergencyPool emergencyPool;
 
-// 1. Service registrars. The module creates the services in this order at
-//    start and destroys them in the reverse order at stop.
+// Service registrars. The module creates the services in this order at
+// start and destroys them in the reverse order at stop.
 orv::AutoInit<orv::ErrorLocationInit> errorLocations;  // per-thread error locations
 orv::AutoInit<orv::SystemInfoImpl> systemInformation;  // the host record
 orv::AutoInit<orv::DateTimeInit> dateAndTime;          // standard offset, start-up time
 orv::AutoInit<orv::ConsoleStreamBuf> consoleOutput;    // the console sink
 
-// 2. The message tables: all 139 texts, registered before the module exists.
+// The message tables: all 139 texts, registered before the module exists.
 orv::LibraryMessages libraryMessages("libquonvop4j");
 
-// 3. The library module: main start-up object and module instance, module
-//    "libquonvop4j", short tag "QV".
+// The library module: main start-up object and module instance, module
+// "libquonvop4j", short tag "QV".
 orv::Module libraryModule("QV", "libquonvop4j");
 
-// 4. Creates every registered service now; at unload, stops the module,
-//    which destroys the services and frees the registry.
+// Creates every registered service now; at unload, stops the module,
+// which destroys the services and frees the registry.
 orv::ModuleStarter moduleStarter(libraryModule);
 
-// 5. The Java application's name, empty until Java sets it; the first object
-//    to go at unload. Java threads set it and C++ code reads it at any time,
-//    so every access takes its lock (constant-initialised: it does no work
-//    at load or unload and is usable throughout).
+// The Java application's name, empty until Java sets it; the first object
+// to go at unload. Java threads set it and C++ code reads it at any time,
+// so every access takes its lock (constant-initialised: it does no work
+// at load or unload and is usable throughout).
 std::mutex applicationNameLock;
 orv::StringBase<char> applicationName;
 

@@ -9,8 +9,9 @@
 // set. The buffer keeps no put area: every character reaches xsputn or
 // overflow at once. A chunk "ends a line" when its last byte is a line feed.
 //
-// The library holds one instance as a process-wide service (automatic
-// initialiser 4, see AutoInit.h) with the defaults.
+// The library holds one instance as a process-wide service (see AutoInit.h;
+// its place in the start order is its registrar's in jni/LoadOrder.cpp)
+// with the defaults.
 //
 // Threads: nothing locks, so an instance is used by one thread at a time.
 // The tee column is shared by all instances; it is atomic only so that

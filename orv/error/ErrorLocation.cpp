@@ -1,12 +1,11 @@
 // orv/error/ErrorLocation.cpp - per-thread error locations.
 #include "orv/error/ErrorLocation.h"
 
-#include <pthread.h>
-
 #include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "orv/error/internal/ErrorLocationTable.h"
@@ -20,9 +19,10 @@ struct Entry {
   bool chained;
 };
 using Stack = std::vector<Entry>;
-// Keyed by pthread_self(); std::map keeps nodes stable, so a thread may keep
-// a pointer to its own stack while other threads insert theirs.
-using Table = std::map<pthread_t, Stack>;
+// Keyed by the thread's identity (with the GNU C library, the value of
+// pthread_self, in its order); std::map keeps nodes stable, so a thread may
+// keep a pointer to its own stack while other threads insert theirs.
+using Table = std::map<std::thread::id, Stack>;
 
 // The published table, or null. Changed only under TableMutex(). A plain
 // atomic pointer rather than an owner: it is read without the lock, and it
@@ -57,7 +57,7 @@ Stack& CurrentStack() {
     publishedTable.store(table, std::memory_order_relaxed);
     tableGeneration.fetch_add(1, std::memory_order_acq_rel);
   }
-  Stack& stack = (*table)[pthread_self()];
+  Stack& stack = (*table)[std::this_thread::get_id()];
   cachedStack = &stack;
   cachedGeneration = tableGeneration.load(std::memory_order_acquire);
   return stack;

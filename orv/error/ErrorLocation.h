@@ -20,9 +20,10 @@
 
 namespace orv {
 
-/// The error-location service (automatic initialiser 1). Creating it makes a
-/// new empty thread-to-stack table and publishes it, replacing one that first
-/// use made earlier; destroying it discards every stack and the table.
+/// The error-location service (see AutoInit.h; its place in the start order
+/// is its registrar's in jni/LoadOrder.cpp). Creating it makes a new empty
+/// thread-to-stack table and publishes it, replacing one that first use made
+/// earlier; destroying it discards every stack and the table.
 class ORV_API ErrorLocationInit {
  public:
   ErrorLocationInit() = default;
@@ -43,6 +44,7 @@ class ORV_API ErrorLocationScope {
   ErrorLocationScope& operator=(const ErrorLocationScope&) = delete;
 
  private:
+  // What the destructor pops: active_ once the entry is pushed, pushed_ entries (one).
   bool active_;
   std::size_t pushed_;
 };

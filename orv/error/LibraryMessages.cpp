@@ -15,9 +15,11 @@ struct DefaultText {
   const char* text;
 };
 
-// The English defaults, 8-bit ISO 8859-1. Texts are used byte for byte, the
-// spelling of 1038 and the inner double quotes included. The numbers that the
-// library's code uses are written by their names (MessageNumbers.h).
+// The English defaults, 8-bit ISO 8859-1. Each text is shown byte for byte,
+// the spelling of 1038 and the inner double quotes included: code and
+// language modules that compare or translate a text know it in exactly this
+// form. The numbers that the library's code uses are written by their names
+// (MessageNumbers.h).
 constexpr DefaultText DefaultTexts[] = {
     // Files, folders, disks and the environment
     {MessageFileNotFound, "file %1 not found"},

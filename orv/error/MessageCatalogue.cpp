@@ -1,8 +1,6 @@
 // orv/error/MessageCatalogue.cpp - the catalogue table and language modules.
 #include "orv/error/MessageCatalogue.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cstring>
 #include <exception>
@@ -17,7 +15,8 @@
 #include "orv/error/internal/CatalogueText.h"
 #include "orv/startup/DynamicLibrary.h"
 #include "orv/startup/Process.h"
-#include "orv/startup/internal/LoadedObjects.h"
+#include "orv/startup/internal/DynamicLoader.h"
+#include "orv/text/internal/NoDestructor.h"
 
 namespace orv {
 namespace {
@@ -202,7 +201,9 @@ struct Participants {
 // A reference on a loaded object by the loader's name for it, without
 // mapping anything anew or widening its symbol scope; null when no object
 // of that name is loaded (any longer).
-void* Reference(const std::string& name) { return ::dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD); }
+void* Reference(const std::string& name) {
+  return internal::OpenObject(name.c_str(), internal::ReferenceFlags);
+}
 
 // Lists the objects that take part as the loader has them now.
 std::shared_ptr<const Participants> ListParticipants() {
@@ -213,7 +214,7 @@ std::shared_ptr<const Participants> ListParticipants() {
     if (handle == nullptr) continue;  // unloaded since: the counts tell
     void* ask = internal::FindOwnSymbol(handle, TextFunctionName);
     void* entry = internal::FindOwnSymbol(handle, EntryName);
-    ::dlclose(handle);
+    internal::CloseObject(handle);
     if (ask == nullptr && entry == nullptr) continue;
     made->list.push_back(Participant{std::move(name), AsFunction<LoadStringFromResourceFunction>(ask),
                                      AsFunction<EntryFunction>(entry)});
@@ -318,7 +319,7 @@ class ParticipantReferences {
       } catch (...) {
       }
     }
-    ::dlclose(held.handle);
+    internal::CloseObject(held.handle);
     held.handle = nullptr;
   }
 
@@ -435,11 +436,10 @@ bool LoadMessageText(const StringBase<char>& /*moduleName*/, unsigned int number
 }
 
 bool GetMessageText(StringBase<char>& out, unsigned int number) {
-  // The base library's module name; it takes no part in the lookup. Built
-  // once in place and never destroyed, so lookups during unload still have
-  // it; a three-letter string owns no heap memory.
-  alignas(StringBase<char>) static unsigned char storage[sizeof(StringBase<char>)];
-  static const StringBase<char>* const baseModuleName = new (storage) StringBase<char>("orv");
+  // The base library's module name; it takes no part in the lookup. Never
+  // destroyed, so lookups during unload still have it; a three-letter string
+  // owns no heap memory.
+  static const internal::NoDestructor<StringBase<char>> baseModuleName("orv");
   return LoadMessageText(*baseModuleName, number, out);
 }
 

@@ -83,14 +83,15 @@ class ORV_API FileImpl {
   /// Throws FileException (1010 unless errno maps) when data did not reach
   /// the file; the file is closed either way. Destruction closes the file
   /// too, but cannot report. This default writes pending data through Flush
-  /// when a file is open and leaves the closing to the destructor, so that
-  /// an implementation written before Close existed keeps working.
+  /// when a file is open and leaves the closing to the destructor: an
+  /// implementation that does not override Close still reports data that did
+  /// not reach the file.
   virtual void Close();
   /// Writes pending data and forces the file's data to the device, so that
   /// what was written survives a crash and is not dropped by a later cut.
   /// Throws FileException (1010 unless errno maps) when that fails. This
-  /// default, for an implementation written before Sync existed, cannot
-  /// force anything and says so: it throws 1010 naming the file.
+  /// default, for an implementation that cannot reach the device, forces
+  /// nothing and says so: it throws 1010 naming the file.
   virtual void Sync();
 
   /// The message number of a system error:

@@ -1,21 +1,13 @@
 // orv/file/FileImplStream.cpp - a file implementation over the standard file stream.
 #include "orv/file/FileImplStream.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#include <utime.h>
-
-#include <ext/stdio_filebuf.h>
-
 #include <cerrno>
 #include <limits>
-#include <string>
 #include <utility>
 
 #include "orv/error/MessageNumbers.h"
 #include "orv/file/FileException.h"
+#include "orv/file/internal/FileSystem.h"
 
 namespace orv {
 namespace {
@@ -31,72 +23,6 @@ bool Failed(std::streampos position) { return std::streamoff(position) == -1; }
 
 // A failed position query counts as the size 0.
 std::uint64_t SizeOf(std::streamoff end) { return end < 0 ? 0 : static_cast<std::uint64_t>(end); }
-
-// The device and inode of the file open on `descriptor`; false when fstat
-// fails.
-bool IdentityOf(int descriptor, std::uint64_t& device, std::uint64_t& inode) {
-  struct stat info {};
-  if (fstat(descriptor, &info) != 0) return false;
-  device = static_cast<std::uint64_t>(info.st_dev);
-  inode = static_cast<std::uint64_t>(info.st_ino);
-  return true;
-}
-
-// Opens `descriptor` once more, through its link in /proc, with `flags`.
-// /proc/self/fd is the descriptor table of the process's first thread; a
-// thread that has a table of its own (unshare(CLONE_FILES)) would reach
-// another file there under the same number. So the link is taken from the
-// calling thread's table: /proc/thread-self (Linux 3.17 on), else the same
-// folder under /proc/self/task. Returns the new descriptor, or -1 with errno
-// set (ENOENT when neither link is there: no /proc).
-int ReopenOwnDescriptor(int descriptor, int flags) {
-  const std::string number = std::to_string(descriptor);
-  const long thread = ::syscall(SYS_gettid);
-  const std::string links[] = {
-      "/proc/thread-self/fd/" + number,
-      "/proc/self/task/" + std::to_string(thread) + "/fd/" + number,
-  };
-  for (const std::string& link : links) {
-    const int reopened = ::open(link.c_str(), flags);
-    if (reopened != -1 || errno != ENOENT) return reopened;
-  }
-  return -1;
-}
-
-// Cuts the file open on `descriptor`, whose device and inode are given, to
-// `length`. A file opened for reading only is cut as cutting it by name would
-// (the caller needs write permission on the file), but through a second
-// descriptor of the same open file, so a rename or a replaced name cannot
-// redirect the cut; that descriptor is checked to be the same file before
-// the cut. Returns 0, or the errno that stopped the cut: EBADF when the
-// reopened file is another one, EOPNOTSUPP when /proc offers no link to
-// reopen through (which says nothing about the file itself, so it must not
-// read as a missing file).
-int CutOpenFile(int descriptor, std::uint64_t device, std::uint64_t inode, bool openForWriting,
-                off_t length) {
-  if (openForWriting) return ::ftruncate(descriptor, length) == 0 ? 0 : errno;
-  const int writable =
-      ReopenOwnDescriptor(descriptor, O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (writable == -1) return errno == ENOENT || errno == ENOTDIR ? EOPNOTSUPP : errno;
-  std::uint64_t reopenedDevice = 0;
-  std::uint64_t reopenedInode = 0;
-  int error = 0;
-  if (!IdentityOf(writable, reopenedDevice, reopenedInode)) {
-    error = errno;
-  } else if (reopenedDevice != device || reopenedInode != inode) {
-    error = EBADF;
-  } else if (::ftruncate(writable, length) != 0) {
-    error = errno;
-  }
-  ::close(writable);
-  return error;
-}
-
-// Where the next write on `descriptor` goes; -1 with errno set on failure.
-off_t DescriptorPosition(int descriptor) { return ::lseek(descriptor, 0, SEEK_CUR); }
-
-// Forces the written data of `descriptor` to the device. Returns 0 or errno.
-int SyncToDevice(int descriptor) { return ::fsync(descriptor) == 0 ? 0 : errno; }
 
 }  // namespace
 
@@ -151,38 +77,26 @@ void FileImplStream::Open(const char* fileName, int mode) {
     setstate(std::ios_base::failbit);
     ThrowError(MessageFileCannotBeOpened);
   }
-  // The standard file buffer keeps its descriptor to itself. The C++
-  // runtime's stdio_filebuf is a basic_filebuf that tells it, so the file is
-  // opened through one (the same open and the same buffering) and then
-  // handed over to the stream's own buffer, which owns and closes it.
-  __gnu_cxx::stdio_filebuf<char> opening;
-  if (opening.open(path_.c_str(), streamMode) == nullptr) {
+  // Opened so that the descriptor is known (the operations that the
+  // standard stream has no word for need it); a folder is refused.
+  int descriptor = -1;
+  internal::FileIdentity identity;
+  if (const int error =
+          internal::OpenFileBuffer(path_.c_str(), streamMode, *rdbuf(), descriptor, identity)) {
     setstate(std::ios_base::failbit);
+    errno = error;
     ThrowError(MessageFileCannotBeOpened);
   }
-  struct stat info {};
-  if (fstat(opening.fd(), &info) != 0) {
-    setstate(std::ios_base::failbit);
-    ThrowError(MessageFileCannotBeOpened);
-  }
-  // A folder opens for reading, and its first read fails: refuse it here
-  // (`opening` closes it).
-  if (S_ISDIR(info.st_mode)) {
-    setstate(std::ios_base::failbit);
-    errno = EISDIR;
-    ThrowError(MessageFileCannotBeOpened);
-  }
-  descriptor_ = opening.fd();
-  device_ = static_cast<std::uint64_t>(info.st_dev);
-  inode_ = static_cast<std::uint64_t>(info.st_ino);
-  rdbuf()->swap(opening);
+  descriptor_ = descriptor;
+  device_ = identity.device;
+  inode_ = identity.inode;
 }
 
 bool FileImplStream::HoldsDescriptor() const {
   if (descriptor_ < 0 || !rdbuf()->is_open()) return false;
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
-  return IdentityOf(descriptor_, device, inode) && device == device_ && inode == inode_;
+  internal::FileIdentity identity;
+  return internal::IdentityOf(descriptor_, identity) == 0 && identity.device == device_ &&
+         identity.inode == inode_;
 }
 
 std::size_t FileImplStream::Read(void* buffer, std::size_t length) {
@@ -309,16 +223,16 @@ void FileImplStream::Truncate() {
     ThrowError(MessageCannotWriteFile);
   }
   if (!keepsPosition) {
-    errno = 0;
-    position = DescriptorPosition(descriptor_);
-    if (position < 0) ThrowError(MessageCannotWriteFile);
+    if (const int error = internal::DescriptorPosition(descriptor_, position)) {
+      errno = error;
+      ThrowError(MessageCannotWriteFile);
+    }
   }
   // The open file itself, not whatever the name leads to now. The stream
   // opened it for output where a mode bit asked for output (as Open maps them).
   const bool openForWriting = canWrite || (openMode & (ModeTruncate | ModeAppend)) != 0;
-  const int error =
-      CutOpenFile(descriptor_, device_, inode_, openForWriting, static_cast<off_t>(position));
-  if (error != 0) {
+  if (const int error = internal::CutOpenFile(descriptor_, internal::FileIdentity{device_, inode_},
+                                              openForWriting, position)) {
     errno = error;
     ThrowError(MessageCannotWriteFile);
   }
@@ -339,8 +253,7 @@ void FileImplStream::Sync() {
     setstate(std::ios_base::badbit);
     ThrowError(MessageCannotWriteFile);
   }
-  const int error = SyncToDevice(descriptor_);
-  if (error != 0) {
+  if (const int error = internal::SyncToDevice(descriptor_)) {
     errno = error;
     ThrowError(MessageCannotWriteFile);
   }
@@ -348,22 +261,27 @@ void FileImplStream::Sync() {
 
 void FileImplStream::GetTimes(CompactTime& created, CompactTime& accessed,
                               CompactTime& modified) {
-  struct stat info {};
-  errno = 0;
-  if (stat(path_.c_str(), &info) != 0) ThrowError(MessageCannotReadFile);
+  std::time_t statusChanged = 0;
+  std::time_t lastAccessed = 0;
+  std::time_t lastModified = 0;
+  if (const int error =
+          internal::GetFileTimes(path_.c_str(), statusChanged, lastAccessed, lastModified)) {
+    errno = error;
+    ThrowError(MessageCannotReadFile);
+  }
   // Linux keeps no creation time: the last status change stands in for it.
-  created = CompactTime::FromTime(info.st_ctime);
-  accessed = CompactTime::FromTime(info.st_atime);
-  modified = CompactTime::FromTime(info.st_mtime);
+  created = CompactTime::FromTime(statusChanged);
+  accessed = CompactTime::FromTime(lastAccessed);
+  modified = CompactTime::FromTime(lastModified);
 }
 
 void FileImplStream::SetTimes(const CompactTime& /*created*/, const CompactTime& accessed,
                               const CompactTime& modified) {
-  utimbuf times{};
-  times.actime = CompactTime::ToTime(accessed);
-  times.modtime = CompactTime::ToTime(modified);
-  errno = 0;
-  if (utime(path_.c_str(), &times) != 0) ThrowError(MessageCannotWriteFile);
+  if (const int error = internal::SetFileTimes(path_.c_str(), CompactTime::ToTime(accessed),
+                                               CompactTime::ToTime(modified))) {
+    errno = error;
+    ThrowError(MessageCannotWriteFile);
+  }
 }
 
 void FileImplStream::Close() {

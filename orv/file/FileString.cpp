@@ -1,30 +1,19 @@
 // orv/file/FileString.cpp - file names and their path operations.
 #include "orv/file/FileString.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
 #include <cstdlib>
-#include <cstring>
-#include <new>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "orv/error/MessageNumbers.h"
 #include "orv/file/FileException.h"
 #include "orv/file/FileImpl.h"
+#include "orv/file/internal/FileSystem.h"
+#include "orv/text/internal/NoDestructor.h"
 
 namespace orv {
 namespace {
-
-// Sizes of the buffers that getcwd and realpath write into (terminating zero
-// included). realpath assumes a buffer of PATH_MAX bytes, which is 4096 on
-// Linux; the static_assert keeps the two in step.
-constexpr std::size_t PathBufferSize = 4096;
-static_assert(PATH_MAX <= static_cast<long>(PathBufferSize),
-              "realpath may write more than the path buffer holds");
 
 constexpr std::size_t DefaultDisplayLength = 512;
 constexpr char ExtensionMark = '.';
@@ -50,29 +39,27 @@ FileException SystemError(int error, long defaultNumber, const FileString& name)
 // The current working directory. Throws FileException naming `name` when it
 // cannot be read: the number of errno (1001 for a removed directory), else
 // 1016 (a directory longer than the buffer), so no name is ever built from
-// an unfilled buffer. The caller's errno is kept.
+// an unfilled buffer.
 StringBase<char> CurrentDirectory(const FileString& name) {
-  char buffer[PathBufferSize];
-  const int savedErrno = errno;
-  errno = 0;
-  const char* result = ::getcwd(buffer, sizeof buffer);
-  const int error = errno;
-  errno = savedErrno;
-  if (result == nullptr) throw SystemError(error, MessageBadFileOrFolder, name);
-  return StringBase<char>(result);
+  std::string directory;
+  if (const int error = internal::CurrentDirectory(directory)) {
+    throw SystemError(error, MessageBadFileOrFolder, name);
+  }
+  return StringBase<char>(std::move(directory));
 }
 
 // Whether the text holds a "/./" or a "/../": without one the clean-up below
-// has nothing to remove. Only a "/." can begin either, and a name without
-// any is passed over in one search.
+// has nothing to remove. Either begins with a "." behind a separator, and
+// names hold far fewer dots than separators, so the dots are searched for.
 bool HasDotComponent(const std::string& text) {
-  const char* const end = text.data() + text.size();
-  for (const char* at = text.data();; at += 2) {
-    at = static_cast<const char*>(memmem(at, static_cast<std::size_t>(end - at), "/.", 2));
-    if (at == nullptr || end - at < 3) return false;
-    if (at[2] == '/') return true;
-    if (at[2] == '.' && end - at >= 4 && at[3] == '/') return true;
+  const std::size_t size = text.size();
+  for (std::size_t dot = text.find('.', 1); dot != std::string::npos;
+       dot = text.find('.', dot + 1)) {
+    if (text[dot - 1] != '/') continue;
+    if (dot + 1 < size && text[dot + 1] == '/') return true;
+    if (dot + 2 < size && text[dot + 1] == '.' && text[dot + 2] == '/') return true;
   }
+  return false;
 }
 
 // Whether MakeAbsolute would leave the text as it is: it begins with a
@@ -252,27 +239,17 @@ FileString& FileString::MakeAbsoluteAsIs() {
 FileString& FileString::Canonicalize() {
   if (empty()) return *this;
   if (HasEmbeddedZero(*this)) throw FileException(MessageFileCannotBeOpened, *this);
-  char buffer[PathBufferSize];
-  const int savedErrno = errno;
-  errno = 0;
-  const char* result = ::realpath(c_str(), buffer);
-  const int error = errno;
-  errno = savedErrno;
-  if (result == nullptr) throw SystemError(error, MessageFileCannotBeOpened, *this);
-  assign(result);
+  std::string resolved;
+  if (const int error = internal::RealPath(c_str(), resolved)) {
+    throw SystemError(error, MessageFileCannotBeOpened, *this);
+  }
+  assign(resolved);
   return *this;
 }
 
 bool FileString::IsExistingFile() const {
   if (empty() || HasEmbeddedZero(*this)) return false;
-  struct stat status {};
-  const int savedErrno = errno;
-  errno = 0;
-  const int rc = ::stat(c_str(), &status);
-  errno = savedErrno;
-  if (rc != 0) return false;
-  const unsigned type = static_cast<unsigned>(status.st_mode) & S_IFMT;
-  return type == S_IFREG || type == S_IFCHR || type == S_IFBLK;
+  return internal::IsFileOrDevice(c_str());
 }
 
 StringBase<char> FileString::GetShortName(std::size_t maxLength) const {
@@ -320,12 +297,11 @@ StringBase<char> FileString::GetDisplayName(std::size_t maxLength,
 }
 
 const StringBase<char>& FileString::GetSeparators() {
-  // Built in place once (thread-safe static initialisation) and never
-  // destroyed, so it outlives every static object that still uses file names
-  // at unload. The one-character text lives inside the string object itself,
-  // so nothing is left on the heap.
-  alignas(StringBase<char>) static unsigned char storage[sizeof(StringBase<char>)];
-  static const StringBase<char>* const separators = new (storage) StringBase<char>("/");
+  // Built once (thread-safe static initialisation) and never destroyed, so it
+  // outlives every static object that still uses file names at unload. The
+  // one-character text lives inside the string object itself, so nothing is
+  // left on the heap.
+  static const internal::NoDestructor<StringBase<char>> separators("/");
   return *separators;
 }
 

@@ -33,6 +33,48 @@ int HexDigitValue(unsigned char c) {
   return -1;
 }
 
+// The hexadecimal digits at the scanner's cursor as a 32-bit value; the
+// cursor ends behind them. A digit that would carry the value beyond 32 bits
+// throws 2005 with the cursor on it, unless `rangeError` is false: the value
+// then keeps its low 32 bits. When `digitRequired`, no digit at all throws
+// 2021.
+unsigned int ReadHexDigits(Parsing& scanner, bool rangeError, bool digitRequired) {
+  unsigned int value = 0;
+  bool anyDigit = false;
+  for (int digit = HexDigitValue(Byte(scanner.cursor)); digit >= 0;
+       digit = HexDigitValue(Byte(scanner.cursor))) {
+    // Above 0x0FFFFFFF one more digit would exceed 32 bits.
+    if (value > 0x0FFFFFFFu && rangeError) {
+      scanner.FindTokenEnd(TokenToCursor);
+      scanner.Error(MessageValueOutOfRange, nullptr);
+    }
+    ++scanner.cursor;
+    value = value * 16u + static_cast<unsigned int>(digit);
+    anyDigit = true;
+  }
+  if (digitRequired && !anyDigit) {
+    scanner.FindTokenEnd(TokenToBlank);
+    scanner.Error(MessageNumberExpected, nullptr);
+  }
+  return value;
+}
+
+// The octal digits at the scanner's cursor as a 32-bit value, 0 when there
+// are none; the cursor ends behind them. Range errors as ReadHexDigits.
+unsigned int ReadOctalDigits(Parsing& scanner, bool rangeError) {
+  unsigned int value = 0;
+  while (IsOctalDigit(Byte(scanner.cursor))) {
+    // Above 0x1FFFFFFF one more digit would exceed 32 bits.
+    if (value > 0x1FFFFFFFu && rangeError) {
+      scanner.FindTokenEnd(TokenToCursor);
+      scanner.Error(MessageValueOutOfRange, nullptr);
+    }
+    value = value * 8u + (Byte(scanner.cursor) - '0');
+    ++scanner.cursor;
+  }
+  return value;
+}
+
 }  // namespace
 
 Parsing::Parsing(const char* text)
@@ -121,79 +163,35 @@ unsigned int Parsing::ParseDecimal(unsigned int flags, unsigned int max) {
 }
 
 unsigned int Parsing::ParseNumber(unsigned int flags, unsigned int max) {
-  try {
-    if ((flags & ParseSkipBlanks) != 0) SkipBlanks();
-    tokenStart = cursor;
-    const unsigned int decimalFlags = flags & (ParseSkipBlanks | ParseNoRangeError);
-
-    enum class Notation { Hex, Octal };
-    Notation notation = Notation::Hex;
-    bool digitRequired = false;
-    unsigned int value = 0;
-    if (*cursor == '0') {
-      ++cursor;
-      if (*cursor == 'x' || *cursor == 'X') {
-        ++cursor;
-        notation = Notation::Hex;
-        digitRequired = true;
-      } else if ((flags & ParseHex) != 0) {
-        notation = Notation::Hex;  // the "0" already counts as a digit
-      } else if ((flags & ParseOctal) != 0) {
-        notation = Notation::Octal;
-      } else {
-        --cursor;
-        return ParseDecimal(decimalFlags, max);
-      }
-    } else if ((flags & ParseHex) != 0) {
-      notation = Notation::Hex;
-      digitRequired = true;
-    } else {
-      return ParseDecimal(decimalFlags, max);
+  if ((flags & ParseSkipBlanks) != 0) SkipBlanks();
+  tokenStart = cursor;
+  const bool rangeError = (flags & ParseNoRangeError) == 0;
+  unsigned int value = 0;
+  if (cursor[0] == '0' && (cursor[1] == 'x' || cursor[1] == 'X')) {
+    cursor += 2;
+    value = ReadHexDigits(*this, rangeError, true);
+  } else if ((flags & ParseHex) != 0) {
+    // A leading "0" already counts as a digit; any other item needs one of
+    // its own ("xff" has none).
+    value = ReadHexDigits(*this, rangeError, cursor[0] != '0');
+  } else if (cursor[0] == '0' && (flags & ParseOctal) != 0) {
+    ++cursor;
+    value = ReadOctalDigits(*this, rangeError);
+  } else {
+    // ParseDecimal would report a missing digit as 2020 "decimal number
+    // expected"; here the item might have been any kind of number.
+    if (!IsDecimalDigit(Byte(cursor))) {
+      FindTokenEnd(TokenToBlank);
+      Error(MessageNumberExpected, nullptr);
     }
-
-    const bool rangeError = (flags & ParseNoRangeError) == 0;
-    if (notation == Notation::Hex) {
-      bool anyDigit = false;
-      for (int digit = HexDigitValue(Byte(cursor)); digit >= 0;
-           digit = HexDigitValue(Byte(cursor))) {
-        // Above 0x0FFFFFFF one more digit would exceed 32 bits.
-        if (value > 0x0FFFFFFFu && rangeError) {
-          FindTokenEnd(TokenToCursor);
-          Error(MessageValueOutOfRange, nullptr);
-        }
-        ++cursor;
-        value = value * 16u + static_cast<unsigned int>(digit);
-        anyDigit = true;
-      }
-      if (digitRequired && !anyDigit) {
-        FindTokenEnd(TokenToBlank);
-        Error(MessageNumberExpected, nullptr);
-      }
-    } else {
-      // A "0" not followed by an octal digit is the number 0.
-      while (IsOctalDigit(Byte(cursor))) {
-        // Above 0x1FFFFFFF one more digit would exceed 32 bits.
-        if (value > 0x1FFFFFFFu && rangeError) {
-          FindTokenEnd(TokenToCursor);
-          Error(MessageValueOutOfRange, nullptr);
-        }
-        value = value * 8u + (Byte(cursor) - '0');
-        ++cursor;
-      }
-    }
-
-    if (max != 0 && value > max) {
-      FindTokenEnd(TokenToCursor);
-      Error(MessageValueOutOfRange, nullptr);
-    }
-    if ((flags & ParseSkipBlanks) != 0) SkipBlanks();
-    return value;
-  } catch (Exception& e) {
-    // The decimal path reports a missing digit in its own words; here the
-    // item may have been any kind of number.
-    if (e.GetNumber() == MessageDecimalExpected) e.SetNumber(MessageNumberExpected);
-    throw;
+    return ParseDecimal(flags & (ParseSkipBlanks | ParseNoRangeError), max);
   }
+  if (max != 0 && value > max) {
+    FindTokenEnd(TokenToCursor);
+    Error(MessageValueOutOfRange, nullptr);
+  }
+  if ((flags & ParseSkipBlanks) != 0) SkipBlanks();
+  return value;
 }
 
 void Parsing::Error(long number, const char* extra) {

@@ -2,10 +2,10 @@
 #include "orv/startup/AutoInit.h"
 
 #include <memory>
-#include <new>
 #include <vector>
 
 #include "orv/startup/internal/AutoInitRegistry.h"
+#include "orv/text/internal/NoDestructor.h"
 
 namespace orv {
 
@@ -18,13 +18,12 @@ using RegistryPointer = std::unique_ptr<Registry>;
 // ExitRegistered. Registration and the walks run inside the loader's
 // serialised static initialisation and finalisation, so it needs no lock.
 //
-// Its owner is built in place on first use and never destroyed: a registrar
-// may run before this file's own static objects exist, and a registry that
-// is still present when the process ends holds services that finalisers may
-// still use, so it must not be torn down behind their backs.
+// Its owner is built on first use and never destroyed: a registrar may run
+// before this file's own static objects exist, and a registry that is still
+// present when the process ends holds services that finalisers may still
+// use, so it must not be torn down behind their backs.
 RegistryPointer& RegistryOwner() noexcept {
-  alignas(RegistryPointer) static unsigned char storage[sizeof(RegistryPointer)];
-  static RegistryPointer* const owner = new (storage) RegistryPointer();
+  static internal::NoDestructor<RegistryPointer> owner;
   return *owner;
 }
 

@@ -1,33 +1,12 @@
 // orv/startup/DynamicLibrary.cpp - shared objects loaded by name.
 #include "orv/startup/DynamicLibrary.h"
 
-#include <dlfcn.h>
-#include <link.h>
-
 #include <string>
 
-#include "orv/startup/internal/LoadedObjects.h"
+#include "orv/startup/internal/DynamicLoader.h"
 
 namespace orv {
-
-void* internal::FindOwnSymbol(void* handle, const char* name) {
-  void* symbol = ::dlsym(handle, name);
-  if (symbol == nullptr) return nullptr;
-
-  struct link_map* own = nullptr;
-  if (::dlinfo(handle, RTLD_DI_LINKMAP, &own) != 0 || own == nullptr) return nullptr;
-  Dl_info info{};
-  struct link_map* holder = nullptr;
-  if (::dladdr1(symbol, &info, reinterpret_cast<void**>(&holder), RTLD_DL_LINKMAP) == 0 ||
-      holder != own) {
-    return nullptr;
-  }
-  return symbol;
-}
-
 namespace {
-
-using internal::FindOwnSymbol;
 
 constexpr const char* EntryName = "ModuleInit";
 constexpr const char* LibraryExtension = "so";
@@ -35,7 +14,7 @@ constexpr const char* LibraryExtension = "so";
 // The object's own "ModuleInit", or null: an object without an entry of its
 // own must not announce its load to another object's entry.
 DynamicLibrary::EntryFunction FindOwnEntry(void* handle) {
-  void* symbol = FindOwnSymbol(handle, EntryName);
+  void* symbol = internal::FindOwnSymbol(handle, EntryName);
   // POSIX guarantees that a function address survives the trip through
   // void*, which is how dlsym hands it over.
   return reinterpret_cast<DynamicLibrary::EntryFunction>(symbol);
@@ -55,24 +34,22 @@ DynamicLibrary::~DynamicLibrary() {
       if (record_->entry != nullptr) record_->entry(0);
     } catch (...) {
     }
-    ::dlclose(record_->handle);
+    internal::CloseObject(record_->handle);
   }
 }
 
 bool DynamicLibrary::Load(const FileString& name, bool addExtension) {
   if (!PrepareName(name, addExtension)) return false;
-  return Open(fileName_.c_str(), RTLD_LAZY | RTLD_GLOBAL);
+  return Open(fileName_.c_str(), internal::LoadFlags);
 }
 
 bool DynamicLibrary::Attach(const FileString& chainName) {
   if (!PrepareName(chainName, false)) return false;
-  // The loader finds its own entries by the names they carry; RTLD_NOLOAD
-  // makes sure nothing is mapped anew. Without RTLD_GLOBAL the reference
-  // leaves the object's scope as it is (the loader only ever widens it):
-  // a JNI library that the JVM loaded locally must not start interposing on
-  // every object loaded after it. RTLD_LAZY only satisfies the loader, which
-  // wants a binding mode; an object already loaded keeps its own.
-  return Open(chainName.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  // The loader finds its own entries by the names they carry; nothing is
+  // mapped anew. The object's scope stays as it is: a JNI library that the
+  // JVM loaded locally must not start interposing on every object loaded
+  // after it.
+  return Open(chainName.c_str(), internal::ReferenceFlags);
 }
 
 bool DynamicLibrary::PrepareName(const FileString& name, bool addExtension) {
@@ -97,7 +74,7 @@ bool DynamicLibrary::PrepareName(const FileString& name, bool addExtension) {
 }
 
 bool DynamicLibrary::Open(const char* loaderName, int flags) {
-  void* handle = ::dlopen(loaderName, flags);
+  void* handle = internal::OpenObject(loaderName, flags);
   if (handle == nullptr) return false;  // the loader's error text is not read
 
   record_->handle = handle;
@@ -110,18 +87,18 @@ bool DynamicLibrary::IsLoaded() const noexcept { return record_->handle != nullp
 
 void* DynamicLibrary::GetSymbol(const StringBase<char>& symbol) const {
   if (record_->handle == nullptr) return nullptr;
-  return ::dlsym(record_->handle, symbol.c_str());
+  return internal::FindSymbol(record_->handle, symbol.c_str());
 }
 
 void* DynamicLibrary::GetOwnSymbol(const StringBase<char>& symbol) const {
   if (record_->handle == nullptr) return nullptr;
-  return FindOwnSymbol(record_->handle, symbol.c_str());
+  return internal::FindOwnSymbol(record_->handle, symbol.c_str());
 }
 
 void DynamicLibrary::Unload() {
   if (record_->handle == nullptr) return;
   if (record_->entry != nullptr) record_->entry(0);
-  if (::dlclose(record_->handle) == 0) record_->handle = nullptr;
+  if (internal::CloseObject(record_->handle)) record_->handle = nullptr;
 }
 
 }  // namespace orv

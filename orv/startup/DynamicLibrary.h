@@ -83,8 +83,8 @@ class ORV_API DynamicLibrary {
   /// Releases what the object holds, then sets and transforms the file name
   /// (steps shared by Load and Attach). False when nothing may be opened.
   bool PrepareName(const FileString& name, bool addExtension);
-  /// dlopen of `loaderName` with `flags`; on success the entry is looked up
-  /// and called with 1.
+  /// Opens `loaderName` with the loader's `flags` (internal::LoadFlags or
+  /// ReferenceFlags); on success the entry is looked up and called with 1.
   bool Open(const char* loaderName, int flags);
 
   struct Record {

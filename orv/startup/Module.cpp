@@ -31,6 +31,7 @@ bool Module::CanShare() { return true; }
 Module* Module::GetInstance() noexcept { return moduleInstance; }
 
 ModuleStarter::ModuleStarter(Module& module) {
+  // Services first, whatever a derived Start does; Module::Start then creates none.
   internal::InitRegistered();
   if (!module.Start()) module.Stop();
 }

@@ -1,25 +1,19 @@
 // orv/startup/Process.cpp - the descriptor of the running process.
 #include "orv/startup/Process.h"
 
-#include <link.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cstddef>
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <new>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "orv/startup/DynamicLibrary.h"
-#include "orv/startup/internal/LoadedObjects.h"
+#include "orv/startup/internal/DynamicLoader.h"
 
 namespace orv {
 
-Process::Process() : processId_(static_cast<std::int32_t>(::getpid())) {}
+Process::Process() : processId_(internal::CurrentProcessId()) {}
 
 Process::~Process() = default;
 
@@ -47,68 +41,9 @@ Process* Process::Current() {
 
 void Process::GetExecutablePath(FileString& path) const {
   // The link names the executable; realpath follows it to the file itself.
-  FileString link("/proc/" + std::to_string(processId_) + "/exe");
+  FileString link(internal::ExecutableLink(processId_));
   link.Canonicalize();
   path = link;
-}
-
-namespace {
-
-// dl_iterate_phdr holds the loader's lock while it reports, so no object can
-// be unloaded (and its name freed) while its name is copied, and the counts
-// it reports belong to the list it walks. An exception must not unwind
-// through the loader, which would keep its lock held: a failed copy stops
-// the walk and is thrown afterwards.
-struct ObjectNames {
-  std::vector<std::string> names;
-  internal::LoaderCounts counts;
-  bool outOfMemory = false;
-};
-
-void TakeCounts(const struct dl_phdr_info* info, std::size_t size,
-                internal::LoaderCounts& counts) {
-  // Older C libraries hand over a shorter record, without the counts.
-  if (size < offsetof(struct dl_phdr_info, dlpi_subs) + sizeof info->dlpi_subs) return;
-  counts.loaded = info->dlpi_adds;
-  counts.unloaded = info->dlpi_subs;
-  counts.known = true;
-}
-
-int ReadCounts(struct dl_phdr_info* info, std::size_t size, void* data) {
-  TakeCounts(info, size, *static_cast<internal::LoaderCounts*>(data));
-  return 1;  // every object reports the same counts: the first is enough
-}
-
-int CollectName(struct dl_phdr_info* info, std::size_t size, void* data) {
-  auto* collected = static_cast<ObjectNames*>(data);
-  if (collected->names.empty()) TakeCounts(info, size, collected->counts);
-  try {
-    collected->names.emplace_back(info->dlpi_name != nullptr ? info->dlpi_name : "");
-  } catch (const std::bad_alloc&) {
-    collected->outOfMemory = true;
-    return 1;
-  }
-  return 0;
-}
-
-}  // namespace
-
-bool internal::SameObjects(const LoaderCounts& a, const LoaderCounts& b) noexcept {
-  return a.known && b.known && a.loaded == b.loaded && a.unloaded == b.unloaded;
-}
-
-internal::LoaderCounts internal::CurrentLoaderCounts() noexcept {
-  LoaderCounts counts;
-  ::dl_iterate_phdr(ReadCounts, &counts);
-  return counts;
-}
-
-std::vector<std::string> internal::LoadedObjectNames(LoaderCounts* counts) {
-  ObjectNames collected;
-  ::dl_iterate_phdr(CollectName, &collected);
-  if (collected.outOfMemory) throw std::bad_alloc();
-  if (counts != nullptr) *counts = collected.counts;
-  return std::move(collected.names);
 }
 
 bool Process::GetLoadedLibraries(std::vector<DynamicLibrary*>& libraries) const {

@@ -13,7 +13,7 @@ namespace {
 StartUp* mainStartUp = nullptr;
 char shortTag[16] = "";
 
-// User-interface languages in Windows LANGID numbering, searched in order.
+// GetLanguageCode's codes by Windows LANGID, searched in order; on Linux (id 0) none matches.
 struct Language {
   const char* code;
   unsigned short id;

@@ -1,7 +1,7 @@
 // orv/startup/SystemInfoImpl.h - the process-wide record of host facts.
 //
-// SystemInfoImpl is a process-wide service (automatic initialiser 2, see
-// AutoInit.h). The record gathers nothing from the operating system: it is
+// SystemInfoImpl is a process-wide service (see AutoInit.h; its place in the
+// start order is its registrar's in jni/LoadOrder.cpp). The record gathers nothing from the operating system: it is
 // created empty and zero. Code reaches it through a short-lived SystemInfo
 // handle (SystemInfo.h), which creates the record on first use when no
 // initialiser has published one.

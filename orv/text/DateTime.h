@@ -21,8 +21,8 @@
 #include <ctime>
 
 #include "orv/Export.h"
-// CompactTime was declared here until it got a header of its own; code that
-// includes this header for it keeps compiling.
+// File times come as CompactTime: code that includes this header for dates
+// and times has that type too.
 #include "orv/text/CompactTime.h"
 
 namespace orv {

@@ -10,8 +10,8 @@
 
 namespace orv {
 
-/// The date-and-time service (automatic initialiser 3, see AutoInit.h):
-/// computes compactBase and the standard offset at start-up, with the time
+/// The date-and-time service (see AutoInit.h; its place in the start order
+/// is its registrar's in jni/LoadOrder.cpp): computes compactBase and the standard offset at start-up, with the time
 /// zone the process started with, and holds the local time of start-up
 /// while it runs.
 ///
@@ -47,9 +47,8 @@ ORV_API const DateTime* StartUpTime() noexcept;
 
 }  // namespace orv
 
-// The service's unqualified name: the library's documentation, and the code
-// built on it, name it DateTimeInit (orv::AutoInit<DateTimeInit>), as the
-// other services are named by their classes.
+// The service's name outside namespace orv, so that code registering it
+// writes orv::AutoInit<DateTimeInit>.
 using DateTimeInit = orv::DateTimeInit;
 
 #endif

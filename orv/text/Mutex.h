@@ -2,8 +2,6 @@
 #ifndef ORV_TEXT_MUTEX_H
 #define ORV_TEXT_MUTEX_H
 
-#include <pthread.h>
-
 #include <memory>
 
 #include "orv/Export.h"
@@ -40,15 +38,18 @@ class ORV_API Mutex {
   void Destroy() noexcept;
 
   bool HasHolder() const noexcept { return holder_ != nullptr; }
+
+  /// The platform's mutex, only declared here so that this header needs no
+  /// platform header: a record whose first and only member is the
+  /// pthread_mutex_t, so reinterpret_cast<pthread_mutex_t*>(Native()) is
+  /// that mutex.
+  struct NativeType;
   /// The platform mutex, or null when there is none.
-  pthread_mutex_t* Native() const noexcept;
+  NativeType* Native() const noexcept;
 
  private:
-  struct Holder {
-    // The C library's mutex: storage from malloc, released with free after
-    // pthread_mutex_destroy; null when none could be had.
-    pthread_mutex_t* mutex = nullptr;
-  };
+  // Holds the platform mutex (defined in Mutex.cpp).
+  struct Holder;
   std::unique_ptr<Holder> holder_;
 };
 

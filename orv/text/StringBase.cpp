@@ -2,8 +2,9 @@
 #include "orv/text/StringBase.h"
 
 #include <cstdlib>
-#include <new>
 #include <utility>
+
+#include "orv/text/internal/NoDestructor.h"
 
 namespace orv {
 
@@ -82,11 +83,10 @@ StringOld& StringOld::operator=(const StringOld& other) {
 }
 
 const StringBase<char>& SharedEmptyString() noexcept {
-  // Constructed in place and never destroyed, so it outlives every static
-  // object that might still use it at unload. An empty string owns no heap
-  // memory, so nothing leaks when the library is unloaded.
-  alignas(StringBase<char>) static unsigned char storage[sizeof(StringBase<char>)];
-  static const StringBase<char>* const empty = new (storage) StringBase<char>();
+  // Never destroyed, so it outlives every static object that might still use
+  // it at unload. An empty string owns no heap memory, so nothing leaks when
+  // the library is unloaded.
+  static const internal::NoDestructor<StringBase<char>> empty;
   return *empty;
 }
 

@@ -50,9 +50,7 @@ class ORV_API StringBase<char> : public std::string {
   StringBase& assign(const char* data, std::size_t length) { return Assign(data, length); }
 
  private:
-  // Owned auxiliary buffer, released with free(); nothing in the library
-  // fills it, but a derived class or a future use may.
-  void* auxiliary_ = nullptr;
+  void* auxiliary_ = nullptr;  // never set: keeps the layout that callers compiled against
 };
 
 /// The older string class; the working string of placeholder formatting.
@@ -70,7 +68,7 @@ class ORV_API StringOld : public StringBase<char> {
   using StringBase<char>::operator=;
 
  private:
-  void* own_ = nullptr;  // owned, released with free(); unused so far
+  void* own_ = nullptr;  // never set: keeps the layout that callers compiled against
 };
 
 /// The one process-wide empty string, the default of text arguments that

@@ -2,6 +2,7 @@
 #include "orv/text/Mutex.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <atomic>
 #include <cerrno>
@@ -34,6 +35,11 @@ extern "C" int __wrap_pthread_mutex_init(pthread_mutex_t* mutex,
 
 namespace {
 
+// The POSIX mutex behind the handle, as the header says to reach it.
+pthread_mutex_t* Native(const orv::Mutex& mutex) {
+  return reinterpret_cast<pthread_mutex_t*>(mutex.Native());
+}
+
 TEST(Mutex, LockCreatesAMissingHolderAndLocks) {
   orv::Mutex mutex;
   mutex.Destroy();
@@ -42,10 +48,10 @@ TEST(Mutex, LockCreatesAMissingHolderAndLocks) {
     orv::MutexLock lock(mutex);
     ASSERT_TRUE(mutex.HasHolder());
     ASSERT_NE(mutex.Native(), nullptr);
-    EXPECT_EQ(pthread_mutex_trylock(mutex.Native()), EBUSY);
+    EXPECT_EQ(pthread_mutex_trylock(Native(mutex)), EBUSY);
   }
-  EXPECT_EQ(pthread_mutex_trylock(mutex.Native()), 0);
-  pthread_mutex_unlock(mutex.Native());
+  EXPECT_EQ(pthread_mutex_trylock(Native(mutex)), 0);
+  pthread_mutex_unlock(Native(mutex));
 }
 
 TEST(Mutex, CreateOnAMutexGivesAFreshUnlockedOne) {
@@ -53,8 +59,8 @@ TEST(Mutex, CreateOnAMutexGivesAFreshUnlockedOne) {
   { orv::MutexLock lock(mutex); }
   mutex.Create();
   ASSERT_NE(mutex.Native(), nullptr);
-  EXPECT_EQ(pthread_mutex_trylock(mutex.Native()), 0);
-  pthread_mutex_unlock(mutex.Native());
+  EXPECT_EQ(pthread_mutex_trylock(Native(mutex)), 0);
+  pthread_mutex_unlock(Native(mutex));
 }
 
 TEST(Mutex, SerialisesThreads) {
@@ -106,7 +112,7 @@ TEST(Mutex, AMutexThatCannotBeMadeThrowsAndLocksLater) {
     EXPECT_EQ(mutex.Native(), nullptr);
     orv::MutexLock lock(mutex);
     ASSERT_NE(mutex.Native(), nullptr);
-    EXPECT_EQ(pthread_mutex_trylock(mutex.Native()), EBUSY);
+    EXPECT_EQ(pthread_mutex_trylock(Native(mutex)), EBUSY);
   }
 }
 
