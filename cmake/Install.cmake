@@ -12,20 +12,10 @@
 #   <prefix>/share/java/quonvop4j.jar                   component java (x86_64)
 #
 # Everything that differs between the architectures lives below
-# lib/<triplet>, so the packages of every architecture install side by side.
+# lib/<triplet> (ORV_TRIPLET, cmake/BuildSettings.cmake), so the packages of
+# every architecture install side by side.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
-
-if(ORV_ARCH STREQUAL "x86_64")
-  set(ORV_TRIPLET "x86_64-linux-gnu")
-  set(ORV_DEB_ARCH "amd64")
-elseif(ORV_ARCH STREQUAL "aarch64")
-  set(ORV_TRIPLET "aarch64-linux-gnu")
-  set(ORV_DEB_ARCH "arm64")
-else()
-  set(ORV_TRIPLET "i386-linux-gnu")
-  set(ORV_DEB_ARCH "i386")
-endif()
 
 # ORV_HOMEPAGE and ORV_MAINTAINER.
 include(${CMAKE_CURRENT_LIST_DIR}/Identity.cmake)
@@ -122,17 +112,11 @@ install(FILES "${PROJECT_BINARY_DIR}/package/installed/quonvop4j.pc"
   DESTINATION "${ORV_INSTALL_PKGCONFIGDIR}"
   COMPONENT dev)
 
-# The jar: com.quon.vop.Runtime and the demo. It does not depend on the
-# architecture, so only the x86_64 build installs it. The java folder is
+# The jar: com.quon.vop.Runtime and the demo, where ORV_INSTALL_JAR says so
+# (cmake/BuildSettings.cmake: the x86_64 build's). The java folder is
 # added here when the tests (which add it otherwise) are switched off.
 # Installed the way Debian's Java libraries are: the versioned jar and the
 # unversioned name that programs use, a link to it.
-if(ORV_ARCH STREQUAL "x86_64")
-  set(ORV_INSTALL_JAR_DEFAULT ON)
-else()
-  set(ORV_INSTALL_JAR_DEFAULT OFF)
-endif()
-option(ORV_INSTALL_JAR "Install and package the jar" ${ORV_INSTALL_JAR_DEFAULT})
 if(ORV_INSTALL_JAR)
   if(NOT TARGET quonvop4j_java)
     add_subdirectory(java)

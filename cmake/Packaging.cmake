@@ -7,8 +7,8 @@
 #
 # The library and -dev packages are "Multi-Arch: same": the architectures
 # install side by side; every file they share (headers, documentation) is
-# byte-identical on all of them. Uses ORV_TRIPLET, ORV_DEB_ARCH, ORV_HOMEPAGE,
-# ORV_MAINTAINER and ORV_INSTALL_JAR from cmake/Install.cmake.
+# byte-identical on all of them. Uses ORV_DEB_ARCH (cmake/BuildSettings.cmake)
+# and ORV_HOMEPAGE, ORV_MAINTAINER and ORV_INSTALL_JAR (cmake/Install.cmake).
 
 set(ORV_DEB_LIB "libquonvop4j")
 set(ORV_DEB_DEV "libquonvop4j-dev")

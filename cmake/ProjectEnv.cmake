@@ -1,7 +1,7 @@
 # Reads cmake/project.env, the version and tool paths that CMake shares with
 # the scripts, into CMake variables of the same names (ORV_VERSION,
-# ORV_RELEASE_DATE, ORV_JDK_X86_64, ...). Included before project() and by the
-# toolchain files, so it uses nothing that needs a language enabled.
+# ORV_RELEASE_DATE, ORV_JDK_X86_64, ...). Included before project(), so it
+# uses nothing that needs a language enabled.
 include_guard(GLOBAL)
 
 set(ORV_PROJECT_ENV "${CMAKE_CURRENT_LIST_DIR}/project.env")

@@ -27,7 +27,3 @@ foreach(orv_tool AR RANLIB NM OBJCOPY OBJDUMP READELF STRIP)
   string(TOLOWER ${orv_tool} orv_tool_name)
   find_program(CMAKE_${orv_tool} ${orv_target}-${orv_tool_name} REQUIRED)
 endforeach()
-
-# The JDK whose arm64 JVM runs the library's Java tests (cmake/project.env).
-include("${CMAKE_CURRENT_LIST_DIR}/../ProjectEnv.cmake")
-set(ORV_JDK "${ORV_JDK_AARCH64}" CACHE PATH "JDK whose JVM runs the Java tests and the demo")

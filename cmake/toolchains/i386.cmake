@@ -13,7 +13,3 @@ foreach(orv_flags CMAKE_C_FLAGS CMAKE_CXX_FLAGS CMAKE_EXE_LINKER_FLAGS
   set(${orv_flags}_INIT -m32)
 endforeach()
 set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
-
-# The JDK whose 32-bit JVM runs the library's Java tests (cmake/project.env).
-include("${CMAKE_CURRENT_LIST_DIR}/../ProjectEnv.cmake")
-set(ORV_JDK "${ORV_JDK_I386}" CACHE PATH "JDK whose JVM runs the Java tests and the demo")
