@@ -11,7 +11,7 @@
 #                     ORV_GLIBC_FLOOR_<runtime>, ORV_LIBRARY_LINK_OPTIONS,
 #                     orv_runtime_names()
 #   every target      orv_use_settings(): orv_abi, orv_warnings,
-#                     orv_sanitizers; orv_hardening
+#                     orv_sanitizers, orv_hardening
 #   the tests         ORV_FLAVOR, ORV_GOOGLETEST_SOURCE_DIR
 #
 # Included right after project() and include(CTest).
@@ -180,8 +180,11 @@ endfunction()
 #                   where the size is known at compile time
 #                   (_FORTIFY_SOURCE=2), in the optimised configurations of
 #                   the release builds: it needs optimisation, and the
-#                   sanitizers check the same accesses themselves. The base
-#                   library's objects link it.
+#                   sanitizers check the same accesses themselves. The
+#                   checked functions the libraries call (__memcpy_chk,
+#                   __snprintf_chk, __realpath_chk, __syslog_chk) are as
+#                   old as glibc 2.4, below every glibc floor; the floor
+#                   test names any that is not.
 set(ORV_ABI_DEFINITIONS _FILE_OFFSET_BITS=64 _TIME_BITS=64)
 add_library(orv_abi INTERFACE)
 target_compile_definitions(orv_abi INTERFACE ${ORV_ABI_DEFINITIONS})
@@ -201,10 +204,11 @@ else()
     $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:_FORTIFY_SOURCE=2>)
 endif()
 
-# orv_use_settings(<target>...): links the first three into targets of the project.
+# orv_use_settings(<target>...): links the four into targets of the project.
 function(orv_use_settings)
   foreach(target IN LISTS ARGN)
-    target_link_libraries(${target} PRIVATE orv_abi orv_warnings orv_sanitizers)
+    target_link_libraries(${target} PRIVATE orv_abi orv_warnings orv_sanitizers
+                          orv_hardening)
   endforeach()
 endfunction()
 
