@@ -128,8 +128,8 @@ endif()
 # the archives linked in leaves it, every reference is resolved at link time,
 # only the libraries it uses are needed, its relocations are read-only after
 # start-up, and unreferenced sections are dropped (which keeps the glibc
-# floor). Empty under the sanitizers, whose runtimes resolve the library's
-# references to them from the program.
+# floor). Empty in the sanitizer builds, which make no release library: their
+# library is linked with the linker's and the sanitizer's defaults.
 if(ORV_SANITIZED)
   set(ORV_RUNTIMES system)
   set(ORV_LIBRARY_LINK_OPTIONS "")
