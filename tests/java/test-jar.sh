@@ -31,6 +31,8 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/cmake/project.env"
 # shellcheck source=scripts/foreign-arch.sh
 source "$root/scripts/foreign-arch.sh"  # foreign_handler_for
+# shellcheck source=scripts/lib/checks.sh
+source "$root/scripts/lib/checks.sh"
 source_jar=$(realpath "$1")
 shift
 jvms=("$@")
@@ -47,15 +49,10 @@ mkdir -p "$work/empty" "$work/mnt" "$work/jar"
 jar=$work/jar/$(basename "$source_jar")
 cp "$source_jar" "$jar"
 
-passed=0
-failed=0
-skipped=0
-failures=()
-
 if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIP all: the jar tests mount file systems and change users, as root only"
-  echo "jar tests: 0 passed, 0 failed, 1 skipped"
-  exit 0
+  skip "all: the jar tests mount file systems and change users, as root only"
+  checks_summary "jar tests" --skipped
+  exit
 fi
 unshare_mount=(unshare -m --propagation private)
 
@@ -122,25 +119,11 @@ run() {
   [ "$status" -eq 0 ] || { err="mount namespace failed ($status): $err"; rc=99; }
 }
 
-check() {  # check NAME COMMAND...: one test case, counted
-  local name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "PASS $name"
-  else
-    failed=$((failed + 1))
-    failures+=("$name")
-    echo "FAIL $name"
-    echo "  exit $rc; out: $out"
-    echo "  err: $err"
-    [ -z "$left" ] || echo "  left behind: $left"
-  fi
-}
-
-skip() {
-  skipped=$((skipped + 1))
-  echo "SKIP $*"
+# A failed case (check NAME COMMAND...) shows what its last run did.
+check_failed() {
+  echo "  exit $rc; out: $out"
+  echo "  err: $err"
+  [ -z "$left" ] || echo "  left behind: $left"
 }
 
 # The demo's line and nothing left behind; demo_ok: nothing on standard error either.
@@ -412,8 +395,4 @@ done
 test_newest
 test_jdk11
 
-if [ ${#failures[@]} -gt 0 ]; then
-  printf 'failed: %s\n' "${failures[@]}"
-fi
-echo "jar tests: $passed passed, $failed failed, $skipped skipped"
-[ "$failed" -eq 0 ]
+checks_summary "jar tests" --skipped

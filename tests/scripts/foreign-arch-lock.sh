@@ -24,21 +24,10 @@ release() {
   holder=""
 }
 trap 'release; rm -rf "$work"' EXIT
-passed=0
-failed=0
-
-check() {  # check NAME CONDITION...: one case
-  local name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "PASS $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $name"
-    echo "  exit $status, $took s; said: $said"
-  fi
-}
+# shellcheck source=scripts/lib/checks.sh
+source "$root/scripts/lib/checks.sh"
+# A failed case (check NAME CONDITION...) shows what the stage did.
+check_failed() { echo "  exit $status, $took s; said: $said"; }
 
 # begin LOCK: i386_begin with the lock at LOCK, waiting at most 2 s; sets
 # status, said (its standard error) and took (seconds).
@@ -102,5 +91,4 @@ status=$?
 said=$out
 check "a lock in a folder only its owner writes is made and held" eval '[ $status -eq 0 ]'
 
-echo "lock tests: $passed passed, $failed failed"
-[ $failed -eq 0 ]
+checks_summary "lock tests"
