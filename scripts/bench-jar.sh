@@ -17,7 +17,7 @@ runs=${RUNS:-21}
 
 bash scripts/dist.sh >/dev/null
 # shellcheck source=scripts/lib/arch.sh
-source scripts/lib/arch.sh  # all_archs, jvm
+source scripts/lib/arch.sh  # all_archs, jvm_of
 version=$ORV_VERSION
 jar=$root/build/dist/quonvop4j-$version.jar
 jdk=$ORV_JDK_X86_64
@@ -48,7 +48,7 @@ size=$(stat -c %s "$jar")
 load_start=$(cut -d' ' -f1 /proc/loadavg)
 rows=()
 for arch in "${all_archs[@]}"; do
-  java=${jvm[$arch]} libdir=$work/native/linux-$arch
+  java=${jvm_of[$arch]} libdir=$work/native/linux-$arch
   note=""
   foreign_handler_for "$(realpath "$java")" >/dev/null && note=" (emulated)"
   first_load "$java" >/dev/null && first_load "$java" -Djava.library.path="$libdir" >/dev/null

@@ -43,7 +43,7 @@ fi
 declare -A dirs=([x86_64]="${BENCH_DIR_X86_64:-build/x86_64}" [i386]="${BENCH_DIR_I386:-build/i386}"
                  [aarch64]="${BENCH_DIR_AARCH64:-build/aarch64}")
 # shellcheck source=scripts/lib/arch.sh
-source scripts/lib/arch.sh  # jvm
+source scripts/lib/arch.sh  # jvm_of
 
 out=$(mktemp -d /tmp/orv-bench-results-XXXXXX)
 trap 'foreign_end i386; foreign_end aarch64; rm -rf "$out"' EXIT
@@ -102,8 +102,8 @@ for arch in "${measured[@]}"; do
     exit 1
   fi
 
-  echo "== $arch: JNI call on ${jvm[$arch]}" >&2
-  scripts/run-jvm.sh "${jvm[$arch]}" -Djava.library.path="$root/$dir:$root/$dir/bench-modules" \
+  echo "== $arch: JNI call on ${jvm_of[$arch]}" >&2
+  scripts/run-jvm.sh "${jvm_of[$arch]}" -Djava.library.path="$root/$dir:$root/$dir/bench-modules" \
       -cp "$dir/bench/quonvop4j-bench.jar" com.quon.vop.bench.JniBench "${jargs[@]}" \
       >"$out/$arch-java.json"
   results+=("$arch=$out/$arch.json,$out/$arch-java.json")

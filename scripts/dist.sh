@@ -23,7 +23,7 @@ test=0
 
 bash scripts/setup.sh
 # shellcheck source=scripts/lib/arch.sh
-source scripts/lib/arch.sh  # all_archs, jvm
+source scripts/lib/arch.sh  # all_archs, jvm_of
 
 jdk=$ORV_JDK_X86_64
 jar=$root/build/dist/quonvop4j-$ORV_VERSION.jar
@@ -50,7 +50,7 @@ echo "laid out ${maven#"$root"/}: com.quon.vop:quonvop4j:$ORV_VERSION"
 
 if [ $test -eq 1 ]; then
   status=0
-  bash tests/java/test-jar.sh "$jar" "${jvm[x86_64]}" "${jvm[i386]}" "${jvm[aarch64]}" ||
+  bash tests/java/test-jar.sh "$jar" "${jvm_of[x86_64]}" "${jvm_of[i386]}" "${jvm_of[aarch64]}" ||
     status=1
   bash tests/java/test-maven.sh "$maven" "$jar" || status=1
   exit $status

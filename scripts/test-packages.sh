@@ -30,7 +30,7 @@ source scripts/foreign-arch.sh
 bash scripts/setup.sh || { echo "package tests: 0 passed, 1 failed"; exit 1; }
 
 # shellcheck source=scripts/lib/arch.sh
-source scripts/lib/arch.sh  # all_archs, deb_arch, triplet, jvm, jvm_arch, jvm_name
+source scripts/lib/arch.sh  # all_archs, deb_arch, triplet, jvm_of, jvm_arch, jvm_name
 # shellcheck source=scripts/lib/checks.sh
 source scripts/lib/checks.sh
 version=$ORV_VERSION
@@ -160,7 +160,7 @@ clean_run() {
 run_demo() {
   local arch=$1 out expected
   expected="Application PackageTest uses libquonvop4j $version, released $ORV_RELEASE_DATE (${jvm_arch[$arch]})"
-  out=$(clean_run "$root/scripts/run-jvm.sh" --short "${jvm[$arch]}" -Xcheck:jni -jar /usr/share/java/quonvop4j.jar PackageTest 2>&1)
+  out=$(clean_run "$root/scripts/run-jvm.sh" --short "${jvm_of[$arch]}" -Xcheck:jni -jar /usr/share/java/quonvop4j.jar PackageTest 2>&1)
   local rc=$?
   echo "$out"
   [ $rc -eq 0 ] && [ "$out" = "$expected" ]

@@ -16,8 +16,8 @@ declare -A deb_arch=([x86_64]=amd64 [i386]=i386 [aarch64]=arm64)
 # Its multiarch triplet: the libraries are in /usr/lib/<triplet>.
 declare -A triplet=([x86_64]=x86_64-linux-gnu [i386]=i386-linux-gnu [aarch64]=aarch64-linux-gnu)
 # Its JVM, which runs its tests.
-declare -A jvm=([x86_64]=$ORV_JDK_X86_64/bin/java [i386]=$ORV_JDK_I386/bin/java
-                [aarch64]=$ORV_JDK_AARCH64/bin/java)
+declare -A jvm_of=([x86_64]=$ORV_JDK_X86_64/bin/java [i386]=$ORV_JDK_I386/bin/java
+                   [aarch64]=$ORV_JDK_AARCH64/bin/java)
 # What the demo says of that JVM ("amd64, 64-bit JVM"), and what the tests'
 # lines call it ("the 64-bit JVM").
 declare -A jvm_arch=([x86_64]="amd64, 64-bit JVM" [i386]="i386, 32-bit JVM"

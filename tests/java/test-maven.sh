@@ -183,7 +183,7 @@ run_consumer() {
 }
 listing=$("$JAVA_HOME/bin/jar" --list --file "$source_jar")
 for arch in "${all_archs[@]}"; do
-  java=${jvm[$arch]} platform=linux-$arch expected=${jvm_arch[$arch]} name="${jvm_name[$arch]} JVM"
+  java=${jvm_of[$arch]} platform=linux-$arch expected=${jvm_arch[$arch]} name="${jvm_name[$arch]} JVM"
   if [ ! -x "$java" ]; then
     skip "consumer on the $name: no $name at $java"
   elif ! grep -qx "native/$platform/libquonvop4j.so" <<<"$listing"; then

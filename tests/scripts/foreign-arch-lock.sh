@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The lock that a stage running i386 or aarch64 programs holds
-# (scripts/foreign-arch.sh, through scripts/i386.sh as the scripts call it):
+# (scripts/foreign-arch.sh; the i386 cases through its wrapper
+# scripts/i386.sh, the aarch64 one directly):
 #   - a symbolic link at the lock's path is not followed: nothing is created
 #     where it points, and the stage fails saying so;
 #   - a lock in a folder that others may write is not used;
