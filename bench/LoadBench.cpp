@@ -39,6 +39,12 @@ void LoadUnload(benchmark::State& state, const std::string& path) {
 void BM_LoadUnloadLibrary(benchmark::State& state) {
   LoadUnload(state, kModules + "/load/libquonvop4j.so");
 }
+#if BENCH_SYSTEM_LIBRARY
+// The library on the system's C++ runtime, where the build makes one.
+void BM_LoadUnloadSystemLibrary(benchmark::State& state) {
+  LoadUnload(state, kModules + "/load/system/libquonvop4j.so");
+}
+#endif
 void BM_LoadUnloadEmpty(benchmark::State& state) {
   LoadUnload(state, kModules + "/bench_empty.so");
 }
@@ -51,6 +57,11 @@ void BM_LoadUnloadRuntimeFloor(benchmark::State& state) {
 }
 
 BENCHMARK(BM_LoadUnloadLibrary)->Name("ours/LoadUnload")->Unit(benchmark::kMicrosecond);
+#if BENCH_SYSTEM_LIBRARY
+BENCHMARK(BM_LoadUnloadSystemLibrary)
+    ->Name("ours/LoadUnload.system")
+    ->Unit(benchmark::kMicrosecond);
+#endif
 BENCHMARK(BM_LoadUnloadEmpty)->Name("base/LoadUnload")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadUnloadStartupFloor)
     ->Name("base/LoadUnload.StartupFloor")

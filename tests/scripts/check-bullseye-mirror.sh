@@ -45,15 +45,15 @@ check_failed() { echo "  exit $rc; out: $out; err: $err"; }
 keyring=/usr/share/keyrings/debian-archive-keyring.gpg
 machine deb822-after-others debian bookworm \
   sources.list.d/a-vendor.sources "Types: deb\nURIs: https://vendor.invalid/apt\nSuites: bookworm\nComponents: main\nSigned-By: /usr/share/keyrings/vendor.gpg\n" \
-  sources.list.d/debian.sources "Types: deb\nURIs: http://mirror.invalid/debian-security\nSuites: bookworm-security\nComponents: main\nSigned-By: $keyring\n\nEnabled: no\nTypes: deb\nURIs: http://disabled.invalid/debian\nSuites: bookworm\nComponents: main\n\n# the archive\ntypes: deb-src deb\nURIs: http://mirror.invalid/debian\nSuites: bookworm bookworm-updates\nComponents: main contrib\nSigned-By: $keyring\n"
-expect deb822-after-others http://mirror.invalid/debian
+  sources.list.d/debian.sources "Types: deb\nURIs: http://mirror.invalid/archive-security\nSuites: bookworm-security\nComponents: main\nSigned-By: $keyring\n\nEnabled: no\nTypes: deb\nURIs: http://disabled.invalid/archive\nSuites: bookworm\nComponents: main\n\n# the archive\ntypes: deb-src deb\nURIs: http://mirror.invalid/archive\nSuites: bookworm bookworm-updates\nComponents: main contrib\nSigned-By: $keyring\n"
+expect deb822-after-others http://mirror.invalid/archive
 machine one-line-after-others debian bookworm \
-  sources.list "# deb http://commented.invalid/debian bookworm main\ndeb-src http://source.invalid/debian bookworm main\ndeb [arch=amd64] http://browser.invalid/deb/ stable main\ndeb http://containers.invalid/linux/debian bookworm stable\n  deb [ arch=amd64 signed-by=$keyring ] http://list.invalid/debian bookworm main contrib\n" \
-  sources.list.d/z.list "deb http://later.invalid/debian bullseye main\n"
-expect one-line-after-others http://list.invalid/debian
+  sources.list "# deb http://commented.invalid/archive bookworm main\ndeb-src http://source.invalid/archive bookworm main\ndeb [arch=amd64] http://browser.invalid/deb/ stable main\ndeb http://containers.invalid/linux/distro bookworm stable\n  deb [ arch=amd64 signed-by=$keyring ] http://list.invalid/archive bookworm main contrib\n" \
+  sources.list.d/z.list "deb http://later.invalid/archive bullseye main\n"
+expect one-line-after-others http://list.invalid/archive
 machine none-of-debian ubuntu jammy \
   sources.list "deb http://ubuntu.invalid/ubuntu jammy main\n" \
-  sources.list.d/debian.sources.disabled "Types: deb\nURIs: http://disabled.invalid/debian\nSuites: bullseye\nComponents: main\n" \
+  sources.list.d/debian.sources.disabled "Types: deb\nURIs: http://disabled.invalid/archive\nSuites: bullseye\nComponents: main\n" \
   sources.list.d/vendor.list "deb http://vendor.invalid/apt vendor-bookworm main\n"
 expect none-of-debian fails
 
