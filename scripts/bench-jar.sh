@@ -16,13 +16,11 @@ root=$PWD
 runs=${RUNS:-21}
 
 bash scripts/dist.sh >/dev/null
-# shellcheck source=cmake/project.env
-source cmake/project.env
+# shellcheck source=scripts/lib/arch.sh
+source scripts/lib/arch.sh  # all_archs, jvm_of
 version=$ORV_VERSION
 jar=$root/build/dist/quonvop4j-$version.jar
 jdk=$ORV_JDK_X86_64
-declare -A jvms=([x86_64]=$jdk/bin/java [i386]=$ORV_JDK_I386/bin/java
-                 [aarch64]=$ORV_JDK_AARCH64/bin/java)
 # shellcheck source=scripts/foreign-arch.sh
 source scripts/foreign-arch.sh  # foreign_handler_for
 # The most the extraction may multiply the first load's thread CPU time by.
@@ -49,8 +47,8 @@ size=$(stat -c %s "$jar")
 # The one-minute load average, before and after: how busy the machine was.
 load_start=$(cut -d' ' -f1 /proc/loadavg)
 rows=()
-for arch in x86_64 i386 aarch64; do
-  java=${jvms[$arch]} libdir=$work/native/linux-$arch
+for arch in "${all_archs[@]}"; do
+  java=${jvm_of[$arch]} libdir=$work/native/linux-$arch
   note=""
   foreign_handler_for "$(realpath "$java")" >/dev/null && note=" (emulated)"
   first_load "$java" >/dev/null && first_load "$java" -Djava.library.path="$libdir" >/dev/null

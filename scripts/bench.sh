@@ -42,10 +42,8 @@ fi
 
 declare -A dirs=([x86_64]="${BENCH_DIR_X86_64:-build/x86_64}" [i386]="${BENCH_DIR_I386:-build/i386}"
                  [aarch64]="${BENCH_DIR_AARCH64:-build/aarch64}")
-# shellcheck source=cmake/project.env
-source cmake/project.env
-declare -A jvms=([x86_64]=$ORV_JDK_X86_64/bin/java [i386]=$ORV_JDK_I386/bin/java
-                 [aarch64]=$ORV_JDK_AARCH64/bin/java)
+# shellcheck source=scripts/lib/arch.sh
+source scripts/lib/arch.sh  # jvm_of
 
 out=$(mktemp -d /tmp/orv-bench-results-XXXXXX)
 trap 'foreign_end i386; foreign_end aarch64; rm -rf "$out"' EXIT
@@ -104,8 +102,8 @@ for arch in "${measured[@]}"; do
     exit 1
   fi
 
-  echo "== $arch: JNI call on ${jvms[$arch]}" >&2
-  scripts/run-jvm.sh "${jvms[$arch]}" -Djava.library.path="$root/$dir:$root/$dir/bench-modules" \
+  echo "== $arch: JNI call on ${jvm_of[$arch]}" >&2
+  scripts/run-jvm.sh "${jvm_of[$arch]}" -Djava.library.path="$root/$dir:$root/$dir/bench-modules" \
       -cp "$dir/bench/quonvop4j-bench.jar" com.quon.vop.bench.JniBench "${jargs[@]}" \
       >"$out/$arch-java.json"
   results+=("$arch=$out/$arch.json,$out/$arch-java.json")

@@ -22,13 +22,13 @@ test=0
 [ "${1:-}" = "--test" ] && test=1
 
 bash scripts/setup.sh
-# shellcheck source=cmake/project.env
-source cmake/project.env
+# shellcheck source=scripts/lib/arch.sh
+source scripts/lib/arch.sh  # all_archs, jvm_of
 
 jdk=$ORV_JDK_X86_64
 jar=$root/build/dist/quonvop4j-$ORV_VERSION.jar
 
-for preset in x86_64 i386 aarch64; do
+for preset in "${all_archs[@]}"; do
   cmake --preset "$preset" >/dev/null
 done
 cmake --build --preset x86_64 --target quonvop4j quonvop4j_java
@@ -50,8 +50,8 @@ echo "laid out ${maven#"$root"/}: com.quon.vop:quonvop4j:$ORV_VERSION"
 
 if [ $test -eq 1 ]; then
   status=0
-  bash tests/java/test-jar.sh "$jar" "$jdk/bin/java" "$ORV_JDK_I386/bin/java" \
-    "$ORV_JDK_AARCH64/bin/java" || status=1
+  bash tests/java/test-jar.sh "$jar" "${jvm_of[x86_64]}" "${jvm_of[i386]}" "${jvm_of[aarch64]}" ||
+    status=1
   bash tests/java/test-maven.sh "$maven" "$jar" || status=1
   exit $status
 fi

@@ -17,7 +17,8 @@
 #
 # The set-up, test and benchmark scripts source this file. The test and
 # benchmark commands run a stage with ARCH programs between
-# foreign_begin ARCH and foreign_end ARCH: foreign_begin holds a lock on
+# foreign_begin ARCH and foreign_end ARCH (foreign_run ARCH... -- COMMAND
+# runs COMMAND so): foreign_begin holds a lock on
 # ORV_<ARCH>_LOCK (ORV_I386_LOCK, ORV_AARCH64_LOCK; default
 # /run/quonvop4j/<arch>.lock; empty for none), exports ORV_EMULATED=1 when
 # the stage runs under the emulator, and fails with the reason where ARCH
@@ -46,6 +47,7 @@ FOREIGN_EMULATED_NOW=""
 
 # foreign_arch ARCH: selects ARCH for the functions below; false for an
 # architecture this file does not know.
+#   FA_ARCH             its name (i386)
 #   FA_P                the prefix of its variables (I386)
 #   FA_HANDLER          the binfmt_misc entry registered for it
 #   FA_EMULATOR         the emulator
@@ -76,6 +78,7 @@ foreign_arch() {
       return 1
       ;;
   esac
+  FA_ARCH=$1
   FA_HANDLER=quonvop4j-$1
 }
 
@@ -95,6 +98,7 @@ fa_get() {
   echo "${!name:-}"
 }
 
+# foreign_forced: true when ORV_<ARCH>_EMULATE=1 asks for the emulator.
 foreign_forced() {
   local name=ORV_${FA_P}_EMULATE
   [ "${!name:-0}" = 1 ]
@@ -149,23 +153,31 @@ foreign_label() {
   esac
 }
 
+# foreign_binfmt_available: true when binfmt_misc is mounted, or can be.
 foreign_binfmt_available() {
   mountpoint -q "$FOREIGN_BINFMT" 2>/dev/null && return 0
   [ -d "$FOREIGN_BINFMT" ] || return 1
   grep -qw binfmt_misc /proc/filesystems 2>/dev/null || modprobe -n -q binfmt_misc 2>/dev/null
 }
 
-# Why no emulator can be registered here, or how to register one.
-foreign_why_no_emulator() {
+# foreign_cannot_register: prints why the emulator for the selected
+# architecture cannot be registered here (not root, no binfmt_misc, the
+# emulator not installed); false when it can be.
+foreign_cannot_register() {
   if [ "$(id -u)" -ne 0 ]; then
-    echo "registering an emulator needs root"
+    echo "registering the $FA_ARCH emulator needs root"
   elif ! foreign_binfmt_available; then
-    echo "binfmt_misc is not available to register an emulator with"
+    echo "binfmt_misc is not available to register the $FA_ARCH emulator with"
   elif [ ! -x "$FA_EMULATOR" ]; then
     echo "the emulator $FA_EMULATOR is not installed (package $FOREIGN_EMULATOR_PACKAGE)"
   else
-    echo "no emulator is registered (bash scripts/setup.sh registers one)"
+    return 1
   fi
+}
+
+# Why no emulator can be registered here, or how to register one.
+foreign_why_no_emulator() {
+  foreign_cannot_register || echo "no emulator is registered (bash scripts/setup.sh registers one)"
 }
 
 # foreign_mode ARCH: builds a small ARCH program and runs it. Sets
@@ -229,12 +241,9 @@ foreign_mode_line() {
 # <ARCH>_REASON says why not.
 foreign_register() {
   foreign_arch "$1" || return 1
-  if [ "$(id -u)" -ne 0 ]; then
-    fa_set REASON "registering the $1 emulator needs root"
-    return 1
-  fi
-  if [ ! -x "$FA_EMULATOR" ]; then
-    fa_set REASON "the emulator $FA_EMULATOR is not installed (package $FOREIGN_EMULATOR_PACKAGE)"
+  local reason
+  if reason=$(foreign_cannot_register); then
+    fa_set REASON "$reason"
     return 1
   fi
   if ! mountpoint -q "$FOREIGN_BINFMT" 2>/dev/null; then
@@ -449,6 +458,33 @@ foreign_end() {
   foreign_unlock "$arch"
 }
 
+# foreign_run ARCH... -- COMMAND...: runs COMMAND as a stage of each ARCH:
+# between foreign_begin of each, in the order given, and foreign_end of each
+# in the reverse order. Where one cannot begin, COMMAND does not run and the
+# stages begun end again; returns 1 then, else COMMAND's status.
+foreign_run() {
+  local archs=() begun=() arch status=0
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do
+    archs+=("$1")
+    shift
+  done
+  shift
+  for arch in "${archs[@]}"; do
+    if ! foreign_begin "$arch"; then
+      status=1
+      break
+    fi
+    begun=("$arch" "${begun[@]}")
+  done
+  if [ $status -eq 0 ]; then
+    "$@" || status=$?
+  fi
+  for arch in "${begun[@]}"; do
+    foreign_end "$arch"
+  done
+  return $status
+}
+
 # foreign_plan ARCH: what the ARCH stages will do, changing nothing: as
 # foreign_mode, but under ORV_<ARCH>_EMULATE=1 whether the emulator can be
 # registered for them.
@@ -458,51 +494,39 @@ foreign_plan() {
     foreign_mode "$1"
     return
   fi
-  local var=ORV_${FA_P}_EMULATE
-  fa_set MODE unavailable
+  local reason
   fa_set VIA ""
-  fa_set REASON ""
-  if [ "$(id -u)" -ne 0 ]; then
-    fa_set REASON "$var=1 registers the emulator, which needs root"
-  elif ! foreign_binfmt_available; then
-    fa_set REASON "$var=1 needs binfmt_misc, which is not available"
-  elif [ ! -x "$FA_EMULATOR" ]; then
-    fa_set REASON "the emulator $FA_EMULATOR is not installed (package $FOREIGN_EMULATOR_PACKAGE)"
-  else
-    fa_set MODE emulated
-    fa_set VIA qemu-user
+  if reason=$(foreign_cannot_register); then
+    fa_set MODE unavailable
+    fa_set REASON "ORV_${FA_P}_EMULATE=1, but $reason"
+    return 1
   fi
-  [ "$(fa_get MODE)" != unavailable ]
+  fa_set MODE emulated
+  fa_set VIA qemu-user
+  fa_set REASON ""
 }
 
 # foreign_command ARCH status|register|unregister: the command line.
+# FOREIGN_USAGE is what the usage line says the arguments are.
 foreign_command() {
   local arch=${1:-} command=${2:-}
-  case $arch in
-    i386 | aarch64) ;;
-    *)
-      echo "usage: $0 i386|aarch64 status|register|unregister" >&2
-      return 2
-      ;;
-  esac
-  foreign_arch "$arch"
-  case $command in
-    status)
+  case $arch:$command in
+    i386:status | aarch64:status)
       foreign_mode "$arch"
       foreign_mode_line "$arch"
       [ "$(fa_get MODE)" != unavailable ]
       ;;
-    register)
+    i386:register | aarch64:register)
       foreign_register "$arch" || { fa_get REASON >&2; return 1; }
       foreign_mode "$arch"
       foreign_mode_line "$arch"
       [ "$(fa_get MODE)" = emulated ]
       ;;
-    unregister)
+    i386:unregister | aarch64:unregister)
       foreign_unregister "$arch"
       ;;
     *)
-      echo "usage: $0 i386|aarch64 status|register|unregister" >&2
+      echo "usage: $0 ${FOREIGN_USAGE:-i386|aarch64 status|register|unregister}" >&2
       return 2
       ;;
   esac

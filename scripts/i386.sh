@@ -7,13 +7,15 @@
 #   bash scripts/i386.sh unregister   ... i386 unregister
 #
 # Sourced, it gives i386_begin, i386_end, i386_mode, i386_plan,
-# i386_register, i386_unregister, i386_mode_line and i386_handler_for, with
-# their results in I386_MODE, I386_VIA and I386_REASON.
+# i386_register, i386_unregister, i386_mode_line, i386_handler_for and
+# i386_forced, with their results in I386_MODE, I386_VIA and I386_REASON,
+# and the emulator in I386_EMULATOR (package I386_EMULATOR_PACKAGE).
 # shellcheck source=scripts/foreign-arch.sh
 source "$(dirname "${BASH_SOURCE[0]}")/foreign-arch.sh"
 
+foreign_arch i386
 # shellcheck disable=SC2034  # for the scripts that source this file
-I386_EMULATOR=/usr/bin/qemu-i386-static
+I386_EMULATOR=$FA_EMULATOR
 # shellcheck disable=SC2034
 I386_EMULATOR_PACKAGE=$FOREIGN_EMULATOR_PACKAGE
 
@@ -25,10 +27,11 @@ i386_register() { foreign_register i386; }
 i386_unregister() { foreign_unregister i386; }
 i386_mode_line() { foreign_mode_line i386; }
 i386_handler_for() { foreign_handler_for "$@"; }
-i386_forced() { [ "${ORV_I386_EMULATE:-0}" = 1 ]; }
+i386_forced() { foreign_arch i386 && foreign_forced; }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   set -uo pipefail
+  FOREIGN_USAGE="status|register|unregister"
   foreign_command i386 "$@"
   exit
 fi

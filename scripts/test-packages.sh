@@ -29,18 +29,12 @@ root=$PWD
 source scripts/foreign-arch.sh
 bash scripts/setup.sh || { echo "package tests: 0 passed, 1 failed"; exit 1; }
 
-# shellcheck source=cmake/project.env
-source cmake/project.env
+# shellcheck source=scripts/lib/arch.sh
+source scripts/lib/arch.sh  # all_archs, deb_arch, triplet, jvm_of, jvm_arch, jvm_name
+# shellcheck source=scripts/lib/checks.sh
+source scripts/lib/checks.sh
 version=$ORV_VERSION
-archs=(x86_64 i386 aarch64)
-declare -A deb_arch=([x86_64]=amd64 [i386]=i386 [aarch64]=arm64)
-declare -A triplet=([x86_64]=x86_64-linux-gnu [i386]=i386-linux-gnu [aarch64]=aarch64-linux-gnu)
-declare -A jvm=([x86_64]=$ORV_JDK_X86_64/bin/java [i386]=$ORV_JDK_I386/bin/java
-                [aarch64]=$ORV_JDK_AARCH64/bin/java)
-declare -A jvm_arch=([x86_64]="amd64, 64-bit JVM" [i386]="i386, 32-bit JVM"
-                     [aarch64]="aarch64, 64-bit JVM")
 declare -A bits=([x86_64]=64 [i386]=32 [aarch64]=64)
-declare -A jvm_name=([x86_64]=64-bit [i386]=32-bit [aarch64]=arm64)
 # What file(1) says of a program of each architecture.
 declare -A machine=([x86_64]="x86-64" [i386]="Intel 80386" [aarch64]="ARM aarch64")
 # The compiler of a pkg-config consumer (C++17, which Clang 14 does not
@@ -52,9 +46,6 @@ installed_names=(libquonvop4j-java libquonvop4j-dev:amd64 libquonvop4j-dev:i386
                  libquonvop4j-dev:arm64 libquonvop4j:amd64 libquonvop4j:i386 libquonvop4j:arm64)
 
 work=$(mktemp -d /tmp/quonvop4j-packages.XXXXXX)
-passed=0
-failed=0
-failures=()
 
 # is_present NAME: true when dpkg knows NAME in any state but not-installed.
 is_present() {
@@ -92,20 +83,8 @@ finish() {
 trap finish EXIT
 trap 'echo "interrupted"; failed=$((failed + 1)); echo "package tests: $passed passed, $failed failed"; exit 130' INT TERM
 
-# check NAME COMMAND...: runs one test step and counts it.
-check() {
-  local name=$1
-  shift
-  echo "--- $name"
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "PASS $name"
-  else
-    failed=$((failed + 1))
-    failures+=("$name")
-    echo "FAIL $name"
-  fi
-}
+# Each step (check NAME COMMAND...) starts with a heading.
+check_started() { echo "--- $1"; }
 
 debs() {  # the package files of one architecture's build
   ls "$root/build/pkg-$1"/*.deb 2>/dev/null
@@ -165,7 +144,7 @@ install_packages() {
   remove_packages >/dev/null || return 1
   dpkg -i "${files[@]}" >/dev/null || return 1
   local arch
-  for arch in "${archs[@]}"; do
+  for arch in "${all_archs[@]}"; do
     [ -f "/usr/lib/${triplet[$arch]}/jni/libquonvop4j.so" ] || return 1
   done
   [ -e /usr/share/java/quonvop4j.jar ]
@@ -181,7 +160,7 @@ clean_run() {
 run_demo() {
   local arch=$1 out expected
   expected="Application PackageTest uses libquonvop4j $version, released $ORV_RELEASE_DATE (${jvm_arch[$arch]})"
-  out=$(clean_run "$root/scripts/run-jvm.sh" --short "${jvm[$arch]}" -Xcheck:jni -jar /usr/share/java/quonvop4j.jar PackageTest 2>&1)
+  out=$(clean_run "$root/scripts/run-jvm.sh" --short "${jvm_of[$arch]}" -Xcheck:jni -jar /usr/share/java/quonvop4j.jar PackageTest 2>&1)
   local rc=$?
   echo "$out"
   [ $rc -eq 0 ] && [ "$out" = "$expected" ]
@@ -256,7 +235,7 @@ consumer_pkgconfig() {
 remove_and_verify() {
   remove_packages >/dev/null || return 1
   local arch
-  for arch in "${archs[@]}"; do
+  for arch in "${all_archs[@]}"; do
     [ ! -e "/usr/lib/${triplet[$arch]}/jni/libquonvop4j.so" ] || return 1
     [ ! -e "/usr/lib/${triplet[$arch]}/pkgconfig/quonvop4j.pc" ] || return 1
   done
@@ -285,13 +264,13 @@ cannot_run() {
 }
 
 built=1
-for arch in "${archs[@]}"; do
+for arch in "${all_archs[@]}"; do
   check "build $arch packages" build_packages "$arch" || true
   [ -n "$(debs "$arch")" ] || built=0
 done
 
 if [ $built -eq 1 ]; then
-  for arch in "${archs[@]}"; do
+  for arch in "${all_archs[@]}"; do
     check "lintian $arch" run_lintian "$arch"
     check "fields $arch" check_fields "$arch"
   done
@@ -313,8 +292,4 @@ else
   echo "packages missing: install and run steps skipped"
 fi
 
-if [ ${#failures[@]} -gt 0 ]; then
-  printf 'failed: %s\n' "${failures[@]}"
-fi
-echo "package tests: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_summary "package tests"

@@ -27,10 +27,12 @@
 # Usage: test-jar.sh <jar> <java>...
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-# shellcheck source=cmake/project.env
-source "$root/cmake/project.env"
+# shellcheck source=scripts/lib/arch.sh
+source "$root/scripts/lib/arch.sh"  # with cmake/project.env
 # shellcheck source=scripts/foreign-arch.sh
 source "$root/scripts/foreign-arch.sh"  # foreign_handler_for
+# shellcheck source=scripts/lib/checks.sh
+source "$root/scripts/lib/checks.sh"
 source_jar=$(realpath "$1")
 shift
 jvms=("$@")
@@ -47,15 +49,10 @@ mkdir -p "$work/empty" "$work/mnt" "$work/jar"
 jar=$work/jar/$(basename "$source_jar")
 cp "$source_jar" "$jar"
 
-passed=0
-failed=0
-skipped=0
-failures=()
-
 if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIP all: the jar tests mount file systems and change users, as root only"
-  echo "jar tests: 0 passed, 0 failed, 1 skipped"
-  exit 0
+  skip "all: the jar tests mount file systems and change users, as root only"
+  checks_summary "jar tests" --skipped
+  exit
 fi
 unshare_mount=(unshare -m --propagation private)
 
@@ -99,22 +96,26 @@ printf 'grant codeBase "file:%s" { %s };\ngrant codeBase "file:%s/app/" { %s };\
 # the JVM's performance-data folder aside). The environment is cleared of
 # variables that would add JVM options, and Debian's JNI folders are hidden,
 # so an installed libquonvop4j package cannot stand in for the jar's copy.
+jni_folders=""
+for arch in "${all_archs[@]}"; do
+  jni_folders+="/usr/lib/${triplet[$arch]}/jni "
+done
+jni_folders+=/usr/lib/jni
 run() {
   local options=$1 point=$2
   shift 2
   "${unshare_mount[@]}" -- bash -c '
-    for jni in /usr/lib/x86_64-linux-gnu/jni /usr/lib/i386-linux-gnu/jni \
-               /usr/lib/aarch64-linux-gnu/jni /usr/lib/jni; do
+    for jni in $4; do
       [ ! -d "$jni" ] || mount -t tmpfs -o ro,size=4k orv-no-jni "$jni" || exit 99
     done
     mount -t tmpfs -o "$1" orv-jar-test "$2" || exit 99
     work=$3 point=$2
-    shift 3
+    shift 4
     (cd "$work/empty" && env -u JAVA_TOOL_OPTIONS -u _JAVA_OPTIONS -u JDK_JAVA_OPTIONS \
        -u CLASSPATH -u LD_LIBRARY_PATH "$@") >"$work/out" 2>"$work/err"
     echo $? >"$work/rc"
     ls -A "$point" | grep -v "^hsperfdata_" >"$work/left"
-    true' run "$options" "$point" "$work" "$@"
+    true' run "$options" "$point" "$work" "$jni_folders" "$@"
   local status=$?
   out=$(cat "$work/out" 2>/dev/null) err=$(cat "$work/err" 2>/dev/null)
   rc=$(cat "$work/rc" 2>/dev/null || echo "$status") left=$(cat "$work/left" 2>/dev/null)
@@ -122,25 +123,11 @@ run() {
   [ "$status" -eq 0 ] || { err="mount namespace failed ($status): $err"; rc=99; }
 }
 
-check() {  # check NAME COMMAND...: one test case, counted
-  local name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "PASS $name"
-  else
-    failed=$((failed + 1))
-    failures+=("$name")
-    echo "FAIL $name"
-    echo "  exit $rc; out: $out"
-    echo "  err: $err"
-    [ -z "$left" ] || echo "  left behind: $left"
-  fi
-}
-
-skip() {
-  skipped=$((skipped + 1))
-  echo "SKIP $*"
+# A failed case (check NAME COMMAND...) shows what its last run did.
+check_failed() {
+  echo "  exit $rc; out: $out"
+  echo "  err: $err"
+  [ -z "$left" ] || echo "  left behind: $left"
 }
 
 # The demo's line and nothing left behind; demo_ok: nothing on standard error either.
@@ -412,8 +399,4 @@ done
 test_newest
 test_jdk11
 
-if [ ${#failures[@]} -gt 0 ]; then
-  printf 'failed: %s\n' "${failures[@]}"
-fi
-echo "jar tests: $passed passed, $failed failed, $skipped skipped"
-[ "$failed" -eq 0 ]
+checks_summary "jar tests" --skipped

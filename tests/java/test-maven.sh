@@ -23,12 +23,13 @@
 set -uo pipefail
 started=$SECONDS
 here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=cmake/project.env
-source "$here/../../cmake/project.env"
+# shellcheck source=scripts/lib/arch.sh
+source "$here/../../scripts/lib/arch.sh"  # with cmake/project.env
+# shellcheck source=scripts/lib/checks.sh
+source "$here/../../scripts/lib/checks.sh"
 repository=$(realpath "$1")
 source_jar=$(realpath "$2")
 version=$ORV_VERSION
-arm64_jdk=$ORV_JDK_AARCH64
 export JAVA_HOME=$ORV_JDK_X86_64
 
 work=$(mktemp -d /var/tmp/orv-maven-test.XXXXXX)
@@ -40,30 +41,11 @@ base=quonvop4j-$version
 files=("$version/$base.jar" "$version/$base.pom" "$version/$base-sources.jar"
        "$version/$base-javadoc.jar" maven-metadata.xml)
 
-passed=0
-failed=0
-skipped=0
-failures=()
+# Each case (check NAME COMMAND...) sets why when it fails, which is shown.
 why=""
-
-check() {  # check NAME COMMAND...: one test case, counted; the command sets why on failure
-  local name=$1
-  shift
-  why=""
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "PASS $name"
-  else
-    failed=$((failed + 1))
-    failures+=("$name")
-    echo "FAIL $name"
-    [ -z "$why" ] || printf '%s\n' "$why" | sed 's/^/  /'
-  fi
-}
-
-skip() {
-  skipped=$((skipped + 1))
-  echo "SKIP $*"
+check_started() { why=""; }
+check_failed() {
+  [ -z "$why" ] || printf '%s\n' "$why" | sed 's/^/  /'
 }
 
 layout() {
@@ -200,10 +182,8 @@ run_consumer() {
     { why="out: $out"$'\n'"err: $err"; return 1; }
 }
 listing=$("$JAVA_HOME/bin/jar" --list --file "$source_jar")
-for jvm in "$ORV_JDK_X86_64/bin/java:linux-x86_64:amd64, 64-bit JVM:64-bit JVM" \
-           "$ORV_JDK_I386/bin/java:linux-i386:i386, 32-bit JVM:32-bit JVM" \
-           "$arm64_jdk/bin/java:linux-aarch64:aarch64, 64-bit JVM:arm64 JVM"; do
-  IFS=: read -r java platform expected name <<<"$jvm"
+for arch in "${all_archs[@]}"; do
+  java=${jvm_of[$arch]} platform=linux-$arch expected=${jvm_arch[$arch]} name="${jvm_name[$arch]} JVM"
   if [ ! -x "$java" ]; then
     skip "consumer on the $name: no $name at $java"
   elif ! grep -qx "native/$platform/libquonvop4j.so" <<<"$listing"; then
@@ -245,9 +225,5 @@ deploy() {
 }
 check "deploy: the README's deploy-file command delivers exactly these files" deploy
 
-if [ ${#failures[@]} -gt 0 ]; then
-  printf 'failed: %s\n' "${failures[@]}"
-fi
 echo "maven tests took $((SECONDS - started)) s"
-echo "maven tests: $passed passed, $failed failed, $skipped skipped"
-[ "$failed" -eq 0 ]
+checks_summary "maven tests" --skipped

@@ -4,11 +4,12 @@
 # others in either format of apt's sources, and a failure that says why
 # where the machine has none. Ends with "mirror choice: N passed, M failed".
 set -u
-script=$(dirname "$0")/../../scripts/test-bullseye.sh
+scripts=$(dirname "$0")/../../scripts
+script=$scripts/test-bullseye.sh
+# shellcheck source=scripts/lib/checks.sh
+source "$scripts/lib/checks.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
 
 # machine NAME ID CODENAME [FILE TEXT]...: a root whose os-release names the
 # system and whose etc/apt holds the files (text with \n for new lines).
@@ -26,21 +27,20 @@ machine() {
 # expect NAME MIRROR: the choice on machine NAME prints MIRROR, or with
 # MIRROR "fails", fails with the message and prints nothing.
 expect() {
-  local out err rc ok=1
+  want=$2
   out=$(ORV_HOST_ROOT=$work/$1 bash "$script" --mirror 2>"$work/err")
   rc=$? err=$(cat "$work/err")
-  if [ "$2" = fails ]; then
+  check "$1" chosen
+}
+chosen() {
+  if [ "$want" = fails ]; then
     [ "$rc" != 0 ] && [ -z "$out" ] &&
-      [[ $err == *"no Debian archive in the machine's apt sources"* ]] && ok=0
+      [[ $err == *"no Debian archive in the machine's apt sources"* ]]
   else
-    [ "$rc" = 0 ] && [ "$out" = "$2" ] && ok=0
-  fi
-  if [ $ok = 0 ]; then
-    passed=$((passed + 1)); echo "PASS $1"
-  else
-    failed=$((failed + 1)); echo "FAIL $1: exit $rc; out: $out; err: $err"
+    [ "$rc" = 0 ] && [ "$out" = "$want" ]
   fi
 }
+check_failed() { echo "  exit $rc; out: $out; err: $err"; }
 
 keyring=/usr/share/keyrings/debian-archive-keyring.gpg
 machine deb822-after-others debian bookworm \
@@ -57,5 +57,4 @@ machine none-of-debian ubuntu jammy \
   sources.list.d/vendor.list "deb http://vendor.invalid/apt vendor-bookworm main\n"
 expect none-of-debian fails
 
-echo "mirror choice: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_summary "mirror choice"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The lock that a stage running i386 or aarch64 programs holds
-# (scripts/foreign-arch.sh, through scripts/i386.sh as the scripts call it):
+# (scripts/foreign-arch.sh; the i386 cases through its wrapper
+# scripts/i386.sh, the aarch64 one directly):
 #   - a symbolic link at the lock's path is not followed: nothing is created
 #     where it points, and the stage fails saying so;
 #   - a lock in a folder that others may write is not used;
@@ -24,21 +25,10 @@ release() {
   holder=""
 }
 trap 'release; rm -rf "$work"' EXIT
-passed=0
-failed=0
-
-check() {  # check NAME CONDITION...: one case
-  local name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "PASS $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $name"
-    echo "  exit $status, $took s; said: $said"
-  fi
-}
+# shellcheck source=scripts/lib/checks.sh
+source "$root/scripts/lib/checks.sh"
+# A failed case (check NAME CONDITION...) shows what the stage did.
+check_failed() { echo "  exit $status, $took s; said: $said"; }
 
 # begin LOCK: i386_begin with the lock at LOCK, waiting at most 2 s; sets
 # status, said (its standard error) and took (seconds).
@@ -102,5 +92,4 @@ status=$?
 said=$out
 check "a lock in a folder only its owner writes is made and held" eval '[ $status -eq 0 ]'
 
-echo "lock tests: $passed passed, $failed failed"
-[ $failed -eq 0 ]
+checks_summary "lock tests"
