@@ -23,6 +23,12 @@ bool IsBlank(unsigned char c) {
 
 bool IsDecimalDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
+// The first byte at or after p that is not blank.
+const char* PastBlanks(const char* p) {
+  while (IsBlank(Byte(p))) ++p;
+  return p;
+}
+
 bool IsOctalDigit(unsigned char c) { return c >= '0' && c <= '7'; }
 
 // The value of a hexadecimal digit, or -1.
@@ -82,9 +88,7 @@ Parsing::Parsing(const char* text)
 
 Parsing::~Parsing() = default;
 
-void Parsing::SkipBlanks() {
-  while (IsBlank(Byte(cursor))) ++cursor;
-}
+void Parsing::SkipBlanks() { cursor = PastBlanks(cursor); }
 
 void Parsing::FindTokenEnd(unsigned int flags) {
   switch (flags & (TokenToBlank | TokenToCursor)) {
@@ -131,22 +135,30 @@ int Parsing::MatchChar(const char* chars, unsigned int flags) {
   return 0;
 }
 
+// Walks a local copy of the cursor and stores it once: a char read through
+// the member could alias the member itself, so the compiler would otherwise
+// store and reload it at every byte.
 unsigned int Parsing::ParseDecimal(unsigned int flags, unsigned int max) {
-  if ((flags & ParseSkipBlanks) != 0) SkipBlanks();
-  tokenStart = cursor;
-  if (!IsDecimalDigit(Byte(cursor))) {
+  const char* p = (flags & ParseSkipBlanks) != 0 ? PastBlanks(cursor) : cursor;
+  tokenStart = p;
+  if (!IsDecimalDigit(Byte(p))) {
+    cursor = p;
     FindTokenEnd(TokenToBlank);
     Error(MessageDecimalExpected, nullptr);
   }
+  // Nine digits always fit in 32 bits; only a tenth or later one can carry
+  // the value beyond 4294967295 = 429496729 * 10 + 5.
   unsigned int value = 0;
+  for (int digits = 0; digits < 9 && IsDecimalDigit(Byte(p)); ++digits, ++p) {
+    value = value * 10u + (Byte(p) - '0');
+  }
   bool overflow = false;
-  while (IsDecimalDigit(Byte(cursor))) {
-    const unsigned int digit = Byte(cursor) - '0';
-    // 4294967295 = 429496729 * 10 + 5: one more digit would not fit.
+  for (; IsDecimalDigit(Byte(p)); ++p) {
+    const unsigned int digit = Byte(p) - '0';
     if (value > 429496729u || (value == 429496729u && digit > 5)) overflow = true;
-    ++cursor;
     value = value * 10u + digit;
   }
+  cursor = p;
   if (overflow) {
     if ((flags & ParseNoRangeError) == 0) {
       FindTokenEnd(TokenToCursor);
@@ -158,7 +170,7 @@ unsigned int Parsing::ParseDecimal(unsigned int flags, unsigned int max) {
     FindTokenEnd(TokenToCursor);
     Error(MessageValueOutOfRange, nullptr);
   }
-  if ((flags & ParseSkipBlanks) != 0) SkipBlanks();
+  if ((flags & ParseSkipBlanks) != 0) cursor = PastBlanks(p);
   return value;
 }
 
